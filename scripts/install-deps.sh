@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that the build and every test tier need.
+# Only what is missing is installed; a machine that has everything hears nothing.
+set -euo pipefail
+
+packages=(
+  # toolchain
+  build-essential cmake ninja-build ccache pkg-config git
+  # toolkit
+  qt6-base-dev qt6-base-dev-tools libgl-dev
+  # X11: window control, key grabs, capture, synthetic input
+  libx11-dev libx11-xcb-dev libxcb1-dev libxext-dev libxtst-dev libxrandr-dev
+  libxinerama-dev libxcomposite-dev libxfixes-dev libxres-dev
+  libxcb-randr0-dev libxcb-res0-dev libxcb-xtest0-dev libxcb-keysyms1-dev
+  libxcb-icccm4-dev libxcb-ewmh-dev
+  # signatures
+  libsodium-dev
+  # tests and benchmarks
+  libgtest-dev libgmock-dev libbenchmark-dev
+  # end-to-end tier: a private X server, a window manager, clients, tools
+  xvfb xauth openbox xterm xdotool x11-utils x11-xserver-utils dbus
+  imagemagick
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q '^install ok installed$'; then
+    missing+=("$p")
+  fi
+done
+
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "install-deps: missing packages: ${missing[*]}" >&2
+  echo "install-deps: run as root (or install them) and try again" >&2
+  exit 1
+fi
+
+echo "install-deps: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

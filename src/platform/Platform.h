@@ -1,0 +1,54 @@
+#pragma once
+// The platform layer: every facility of the operating system the product
+// uses, behind one object. One backend is installed per process: x11 in the
+// program, sim (a simulated desktop) in tests.
+
+#include <functional>
+#include <memory>
+
+#include "platform/BundleInfo.h"
+#include "platform/Clock.h"
+#include "platform/LoginItems.h"
+#include "platform/Notifications.h"
+#include "platform/Pasteboard.h"
+#include "platform/StatusItem.h"
+#include "platform/UserDefaults.h"
+
+namespace vistrel::platform {
+
+// What this backend can do, asked by the product instead of which backend runs.
+struct Capabilities {
+  bool canMoveForeignWindows = false;
+  bool hasTray = false;
+  bool hasNotifications = false;
+};
+
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  virtual const char* name() const = 0;
+  virtual Capabilities capabilities() const = 0;
+
+  virtual Clock& clock() = 0;
+  virtual UserDefaults& defaults() = 0;
+  virtual const BundleInfo& bundle() const = 0;
+  virtual Pasteboard& pasteboard() = 0;
+  virtual Notifications& notifications() = 0;
+  virtual LoginItems& loginItems() = 0;
+
+  // A new square item in the status area.
+  virtual std::unique_ptr<StatusItem> makeStatusItem() = 0;
+  // `handler` runs on the main thread when the system asks the program to end
+  // (SIGINT, SIGTERM, the session logging out).
+  virtual void setTerminationRequestHandler(std::function<void()> handler) = 0;
+};
+
+// The installed backend. Installing does not transfer ownership; the caller
+// keeps the platform alive while it is installed. Using it before one is
+// installed is a programming error and aborts.
+Platform& current();
+void install(Platform* platform);
+bool isInstalled();
+
+}  // namespace vistrel::platform

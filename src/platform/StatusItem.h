@@ -1,0 +1,29 @@
+#pragma once
+// The program's one item in the desktop's status area (the tray).
+
+#include <QImage>
+
+#include <functional>
+#include <string>
+
+namespace vistrel::platform {
+
+struct StatusClick {
+  enum class Button { left, right, middle };
+  Button button = Button::left;
+  bool control = false;  // Control held: opens the menu like a right click
+};
+
+class StatusItem {
+ public:
+  virtual ~StatusItem() = default;
+  // False when there is no status area to show the item in; the image and
+  // tooltip are then not set.
+  virtual bool hasButton() const = 0;
+  // A template image is a monochrome mask that follows the tray's theme.
+  virtual void setImage(const QImage& image, bool isTemplate) = 0;
+  virtual void setToolTip(const std::string& text) = 0;
+  virtual void setClickHandler(std::function<void(StatusClick)> handler) = 0;
+};
+
+}  // namespace vistrel::platform

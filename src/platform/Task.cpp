@@ -1,0 +1,28 @@
+#include "platform/Task.h"
+
+#include <cstdio>
+
+#include "platform/Platform.h"
+
+namespace vistrel {
+
+void detail::PromiseBase::reportDetachedFailure(std::exception_ptr exception) noexcept {
+  try {
+    std::rethrow_exception(exception);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "vistrel: a background task ended with an exception: %s\n", e.what());
+  } catch (...) {
+    std::fprintf(stderr, "vistrel: a background task ended with an unknown exception\n");
+  }
+}
+
+platform::Clock& mainClock() { return platform::current().clock(); }
+
+void spawn(Task<> task) {
+  auto handle = task.release();
+  if (!handle) return;
+  handle.promise().detached = true;
+  mainClock().after(0, [handle] { handle.resume(); });
+}
+
+}  // namespace vistrel

@@ -1,0 +1,126 @@
+#pragma once
+// The simulated desktop: every facility in memory, with test controls beyond
+// the interfaces (advance the clock, script failures, press the status item).
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/Platform.h"
+#include "platform/sim/VirtualClock.h"
+
+namespace vistrel::sim {
+
+class MemoryDefaults : public platform::UserDefaults {
+ public:
+  std::optional<Value> value(const std::string& key) const override;
+  void set(const std::string& key, Value value) override;
+  void remove(const std::string& key) override;
+  std::map<std::string, Value> values;
+  int writeCount = 0;
+};
+
+class StaticBundleInfo : public platform::BundleInfo {
+ public:
+  StaticBundleInfo();
+  std::optional<InfoValue> info(const std::string& key) const override;
+  std::string bundlePath() const override { return path; }
+  std::string bundleIdentifier() const override { return identifier; }
+  Dictionary dictionary;
+  std::string path = "/opt/vistrel/bin/vistrel";
+  std::string identifier = platform::kBundleIdentifier;
+};
+
+class MemoryPasteboard : public platform::Pasteboard {
+ public:
+  void clear() override { text.reset(); ++changeCount; }
+  void setString(const std::string& t) override { text = t; ++changeCount; }
+  std::optional<std::string> string() const override { return text; }
+  std::optional<std::string> text;
+  int changeCount = 0;
+};
+
+class SimNotifications : public platform::Notifications {
+ public:
+  void requestAuthorization(platform::NotificationOptions options,
+                            std::function<void(bool)> completion) override;
+  void add(const platform::NotificationRequest& request) override;
+  bool grants = true;  // the answer the user gives
+  std::vector<platform::NotificationOptions> authorizationRequests;
+  std::vector<platform::NotificationRequest> delivered;
+  VirtualClock* clock = nullptr;
+};
+
+class SimLoginItems : public platform::LoginItems {
+ public:
+  platform::LoginItemStatus status() const override { return current; }
+  std::optional<std::string> registerItem() override;
+  std::optional<std::string> unregisterItem() override;
+  platform::LoginItemStatus current = platform::LoginItemStatus::notRegistered;
+  std::optional<std::string> failure;  // when set, every change fails with it
+};
+
+class SimStatusItem : public platform::StatusItem {
+ public:
+  explicit SimStatusItem(bool hasButton) : button(hasButton) {}
+  bool hasButton() const override { return button; }
+  void setImage(const QImage& i, bool t) override { image = i; isTemplate = t; ++imageChanges; }
+  void setToolTip(const std::string& text) override { toolTip = text; }
+  void setClickHandler(std::function<void(platform::StatusClick)> h) override { handler = std::move(h); }
+  void click(platform::StatusClick c = {}) { if (handler) handler(c); }
+
+  bool button;
+  QImage image;
+  bool isTemplate = false;
+  int imageChanges = 0;
+  std::optional<std::string> toolTip;
+  std::function<void(platform::StatusClick)> handler;
+};
+
+class SimPlatform : public platform::Platform {
+ public:
+  SimPlatform();
+
+  const char* name() const override { return "sim"; }
+  platform::Capabilities capabilities() const override { return caps; }
+  VirtualClock& clock() override { return clock_; }
+  MemoryDefaults& defaults() override { return defaults_; }
+  const StaticBundleInfo& bundle() const override { return bundle_; }
+  StaticBundleInfo& bundle() { return bundle_; }
+  MemoryPasteboard& pasteboard() override { return pasteboard_; }
+  SimNotifications& notifications() override { return notifications_; }
+  SimLoginItems& loginItems() override { return loginItems_; }
+  std::unique_ptr<platform::StatusItem> makeStatusItem() override;
+  void setTerminationRequestHandler(std::function<void()> handler) override { onTerminate_ = std::move(handler); }
+
+  // Test controls.
+  void requestTermination() { if (onTerminate_) onTerminate_(); }
+  // The last status item made (owned by whoever asked for it).
+  SimStatusItem* statusItem() const { return lastStatusItem_; }
+
+  platform::Capabilities caps{.canMoveForeignWindows = true, .hasTray = true, .hasNotifications = true};
+
+ private:
+  VirtualClock clock_;
+  MemoryDefaults defaults_;
+  StaticBundleInfo bundle_;
+  MemoryPasteboard pasteboard_;
+  SimNotifications notifications_;
+  SimLoginItems loginItems_;
+  SimStatusItem* lastStatusItem_ = nullptr;
+  std::function<void()> onTerminate_;
+};
+
+// Installs a fresh simulated desktop for the lifetime of the object.
+class ScopedSimPlatform {
+ public:
+  ScopedSimPlatform() { platform::install(&sim); }
+  ~ScopedSimPlatform() { platform::install(nullptr); }
+  SimPlatform* operator->() { return &sim; }
+  SimPlatform& operator*() { return sim; }
+  SimPlatform sim;
+};
+
+}  // namespace vistrel::sim

@@ -1,0 +1,20 @@
+#pragma once
+// The real backend: X11 through Xlib/XCB, Qt for the tray, clipboard and
+// D-Bus, XDG locations for files.
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/Platform.h"
+
+namespace vistrel::x11 {
+
+// Whether the X display named by $DISPLAY can be opened; an error message when not.
+// Call before the QApplication is made: Qt aborts on a display it cannot open.
+std::optional<std::string> checkDisplay();
+
+// The real platform. Make it after the QApplication exists.
+std::unique_ptr<platform::Platform> makePlatform();
+
+}  // namespace vistrel::x11
