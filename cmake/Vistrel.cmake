@@ -19,8 +19,10 @@ function(vistrel_test name)
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock vistrel_test_main)
   set_target_properties(${name} PROPERTIES AUTOMOC ON)
+  # Test names carry the program's folder ("unit.x11.Suite.Case") so that `ctest -R <folder>` selects it.
+  string(REGEX REPLACE "^${ARG_TIER}_" "" folder ${name})
   gtest_discover_tests(${name}
-    TEST_PREFIX "${ARG_TIER}."
+    TEST_PREFIX "${ARG_TIER}.${folder}."
     DISCOVERY_MODE PRE_TEST
     PROPERTIES LABELS ${ARG_TIER} ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()

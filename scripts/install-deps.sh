@@ -18,8 +18,10 @@ packages=(
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   # end-to-end tier: a private X server, a window manager, clients, tools
-  xvfb xauth openbox xterm xdotool x11-utils x11-xserver-utils dbus
+  xvfb xauth openbox xterm xdotool x11-utils x11-xserver-utils x11-apps dbus
   imagemagick
+  # a tray host (XEmbed system tray) for the tray-icon end-to-end tests
+  tint2
 )
 
 missing=()

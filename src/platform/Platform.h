@@ -6,13 +6,18 @@
 #include <functional>
 #include <memory>
 
+#include "platform/Accessibility.h"
 #include "platform/BundleInfo.h"
 #include "platform/Clock.h"
+#include "platform/HotKeys.h"
 #include "platform/LoginItems.h"
 #include "platform/Notifications.h"
 #include "platform/Pasteboard.h"
+#include "platform/ReviewApp.h"
+#include "platform/Screens.h"
 #include "platform/StatusItem.h"
 #include "platform/UserDefaults.h"
+#include "platform/Workspace.h"
 
 namespace vistrel::platform {
 
@@ -36,6 +41,11 @@ class Platform {
   virtual Pasteboard& pasteboard() = 0;
   virtual Notifications& notifications() = 0;
   virtual LoginItems& loginItems() = 0;
+  virtual Accessibility& accessibility() = 0;
+  virtual Screens& screens() = 0;
+  virtual Workspace& workspace() = 0;
+  virtual HotKeys& hotKeys() = 0;
+  virtual ReviewApp& reviewApp() = 0;
 
   // A new square item in the status area.
   virtual std::unique_ptr<StatusItem> makeStatusItem() = 0;

@@ -9,6 +9,11 @@
 #include <vector>
 
 #include "platform/Platform.h"
+#include "platform/sim/SimAccessibility.h"
+#include "platform/sim/SimHotKeys.h"
+#include "platform/sim/SimReviewApp.h"
+#include "platform/sim/SimScreens.h"
+#include "platform/sim/SimWorkspace.h"
 #include "platform/sim/VirtualClock.h"
 
 namespace vistrel::sim {
@@ -92,6 +97,11 @@ class SimPlatform : public platform::Platform {
   MemoryPasteboard& pasteboard() override { return pasteboard_; }
   SimNotifications& notifications() override { return notifications_; }
   SimLoginItems& loginItems() override { return loginItems_; }
+  SimAccessibility& accessibility() override { return accessibility_; }
+  SimScreens& screens() override { return screens_; }
+  SimWorkspace& workspace() override { return workspace_; }
+  SimHotKeys& hotKeys() override { return hotKeys_; }
+  SimReviewApp& reviewApp() override { return reviewApp_; }
   std::unique_ptr<platform::StatusItem> makeStatusItem() override;
   void setTerminationRequestHandler(std::function<void()> handler) override { onTerminate_ = std::move(handler); }
 
@@ -109,6 +119,11 @@ class SimPlatform : public platform::Platform {
   MemoryPasteboard pasteboard_;
   SimNotifications notifications_;
   SimLoginItems loginItems_;
+  SimWorkspace workspace_;
+  SimAccessibility accessibility_{clock_, workspace_};
+  SimScreens screens_;
+  SimHotKeys hotKeys_;
+  SimReviewApp reviewApp_{workspace_, accessibility_};
   SimStatusItem* lastStatusItem_ = nullptr;
   std::function<void()> onTerminate_;
 };

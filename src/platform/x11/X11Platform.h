@@ -14,7 +14,8 @@ namespace vistrel::x11 {
 // Call before the QApplication is made: Qt aborts on a display it cannot open.
 std::optional<std::string> checkDisplay();
 
-// The real platform. Make it after the QApplication exists.
-std::unique_ptr<platform::Platform> makePlatform();
+// The real platform. Make it after the QApplication exists. None, with `error`
+// set, when the backend's own connection to the display cannot be made.
+std::unique_ptr<platform::Platform> makePlatform(std::string& error);
 
 }  // namespace vistrel::x11

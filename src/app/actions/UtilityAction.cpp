@@ -1,4 +1,4 @@
-#include "app/UtilityAction.h"
+#include "app/actions/UtilityAction.h"
 
 namespace vistrel {
 

@@ -1,0 +1,36 @@
+#include "app/AppActions.h"
+
+#include <QCoreApplication>
+
+#include "hotkeys/GlobalHotkeyRegistry.h"
+#include "hotkeys/HotkeyStore.h"
+#include "layout/WindowEngine.h"
+#include "layout/WindowTargetStore.h"
+
+namespace vistrel {
+
+void AppActions::handle(const UtilityAction& action) {
+  switch (action.kind()) {
+    case UtilityAction::Kind::window: {
+      // Remembered now: once a menu or alert has taken the focus, the front program is no longer findable.
+      auto& targets = WindowTargetStore::shared();
+      if (const auto app = targets.userFacingApplication()) targets.rememberedPID = app->pid;
+      WindowEngine::shared().perform(*action.snap(), true);
+      break;
+    }
+    case UtilityAction::Kind::quit:
+      QCoreApplication::quit();
+      break;
+    case UtilityAction::Kind::capture:
+    case UtilityAction::Kind::record:
+    case UtilityAction::Kind::openSettings:
+      break;
+  }
+}
+
+void AppActions::registerGlobalHotkeys() {
+  GlobalHotkeyRegistry::shared().registerDefaults(HotkeyStore::shared().bindings(),
+                                                  [this](const UtilityAction& action) { handle(action); });
+}
+
+}  // namespace vistrel

@@ -1,0 +1,16 @@
+#pragma once
+// The one dispatcher every command passes through, from a hotkey or the menu.
+
+#include "app/actions/UtilityAction.h"
+
+namespace vistrel {
+
+class AppActions {
+ public:
+  // On the main thread; returns before any asynchronous work it starts ends.
+  void handle(const UtilityAction& action);
+  // Registers the store's current bindings with the registry; presses come back to handle().
+  void registerGlobalHotkeys();
+};
+
+}  // namespace vistrel

@@ -1,0 +1,62 @@
+#pragma once
+// The bindings as system-wide hot keys: registers every binding with the
+// platform and calls the handler with the bound action when one is pressed.
+// Main thread only, except the platform's press callback, which only logs and
+// hops to the main queue.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+#include "app/actions/UtilityAction.h"
+#include "hotkeys/DefaultHotkeys.h"
+#include "platform/HotKeys.h"
+
+namespace vistrel {
+
+class GlobalHotkeyRegistry {
+ public:
+  using Handler = std::function<void(const UtilityAction&)>;
+
+  // 'VSTL', the signature of every hot-key identity this program registers.
+  static constexpr std::uint32_t kSignature = 0x5653544C;
+  // A second press of the same hot key within this many seconds is ignored.
+  static constexpr double kDebounce = 0.75;
+
+  struct Fire {
+    std::uint32_t id;
+    double time;  // uptime, seconds
+  };
+
+  static GlobalHotkeyRegistry& shared();
+  // Test-only: drops the shared registry and forgets that the event handler
+  // was installed, so the next shared() starts afresh on the installed platform.
+  static void resetSharedForTesting();
+
+  // Replaces every registration by `bindings` (registered in the map's own order).
+  void registerDefaults(const HotkeyBindings& bindings, Handler handler);
+  // Unregisters every hot key and starts ids again at 1; lastFire and the event handler stay.
+  void uninstallHotKeys();
+
+  // Called with the action of an accepted press; termination clears it.
+  Handler handler;
+
+ private:
+  GlobalHotkeyRegistry() = default;
+  // Once per process; a failed installation is not retried.
+  void installEventHandlerIfNeeded();
+  void dispatchHotKey(std::uint32_t id);
+
+  std::unordered_map<std::uint32_t, UtilityAction> actionByHotKeyID_;
+  std::vector<platform::HotKeyRef> hotKeyRefs_;
+  std::uint32_t nextID_ = 1;
+  std::optional<Fire> lastFire_;
+
+  // The event handler is installed: process-wide, never reset outside tests.
+  static inline bool installed_ = false;
+};
+
+}  // namespace vistrel

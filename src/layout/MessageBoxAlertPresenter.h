@@ -1,0 +1,13 @@
+#pragma once
+// Alerts as Qt message boxes, run modally on the main thread.
+
+#include "layout/AlertPresenter.h"
+
+namespace vistrel {
+
+class MessageBoxAlertPresenter : public AlertPresenter {
+ public:
+  void runModal(const Alert& alert) override;
+};
+
+}  // namespace vistrel

@@ -1,0 +1,30 @@
+#pragma once
+// Running programs as the user sees them.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace vistrel::platform {
+
+struct RunningApplication {
+  std::int32_t pid = 0;
+  std::optional<std::string> bundleIdentifier;  // none for programs that carry no identity
+  std::string localizedName;
+  std::string executablePath;  // empty when unknown
+  friend bool operator==(const RunningApplication&, const RunningApplication&) = default;
+};
+
+class Workspace {
+ public:
+  virtual ~Workspace() = default;
+  // The program whose window is active.
+  virtual std::optional<RunningApplication> frontmostApplication() const = 0;
+  // The program that owns the menus on screen; where menus belong to windows,
+  // the same as the frontmost one.
+  virtual std::optional<RunningApplication> menuBarOwningApplication() const = 0;
+  virtual std::optional<RunningApplication> runningApplication(std::int32_t pid) const = 0;
+  virtual std::int32_t currentProcessID() const = 0;
+};
+
+}  // namespace vistrel::platform

@@ -1,0 +1,43 @@
+#include "platform/sim/SimWorkspace.h"
+
+#include "platform/BundleInfo.h"
+
+namespace vistrel::sim {
+
+SimWorkspace::SimWorkspace() {
+  addApplication(kOwnPID, "Vistrel", std::string(platform::kBundleIdentifier));
+}
+
+void SimWorkspace::addApplication(std::int32_t pid, std::string name, std::optional<std::string> bundleId) {
+  platform::RunningApplication app;
+  app.pid = pid;
+  app.bundleIdentifier = std::move(bundleId);
+  app.localizedName = std::move(name);
+  app.executablePath = "/usr/bin/" + app.localizedName;
+  apps_[pid] = std::move(app);
+}
+
+void SimWorkspace::removeApplication(std::int32_t pid) {
+  apps_.erase(pid);
+  if (frontmost_ == pid) frontmost_.reset();
+  if (menuBarOwner_ == pid) menuBarOwner_.reset();
+}
+
+std::optional<platform::RunningApplication> SimWorkspace::lookup(std::optional<std::int32_t> pid) const {
+  if (!pid) return std::nullopt;
+  const auto it = apps_.find(*pid);
+  if (it == apps_.end()) return std::nullopt;
+  return it->second;
+}
+
+std::optional<platform::RunningApplication> SimWorkspace::frontmostApplication() const { return lookup(frontmost_); }
+
+std::optional<platform::RunningApplication> SimWorkspace::menuBarOwningApplication() const {
+  return lookup(menuBarOwnerSet_ ? menuBarOwner_ : frontmost_);
+}
+
+std::optional<platform::RunningApplication> SimWorkspace::runningApplication(std::int32_t pid) const {
+  return lookup(pid);
+}
+
+}  // namespace vistrel::sim

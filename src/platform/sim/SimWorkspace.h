@@ -1,0 +1,45 @@
+#pragma once
+// Running programs of the simulated desktop. The program under test is one of
+// them (ownPID), so a test can put its own menu in front.
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+
+#include "platform/Workspace.h"
+
+namespace vistrel::sim {
+
+class SimWorkspace : public platform::Workspace {
+ public:
+  static constexpr std::int32_t kOwnPID = 4242;
+
+  SimWorkspace();
+
+  std::optional<platform::RunningApplication> frontmostApplication() const override;
+  std::optional<platform::RunningApplication> menuBarOwningApplication() const override;
+  std::optional<platform::RunningApplication> runningApplication(std::int32_t pid) const override;
+  std::int32_t currentProcessID() const override { return ownPID; }
+
+  // Test controls.
+  void addApplication(std::int32_t pid, std::string name, std::optional<std::string> bundleId = std::nullopt);
+  // The program quits: it is no longer running, front or menu owner.
+  void removeApplication(std::int32_t pid);
+  bool isRunning(std::int32_t pid) const { return apps_.count(pid) != 0; }
+  void setFrontmost(std::optional<std::int32_t> pid) { frontmost_ = pid; }
+  // Until set, the menus belong to the frontmost program.
+  void setMenuBarOwner(std::optional<std::int32_t> pid) { menuBarOwner_ = pid; menuBarOwnerSet_ = true; }
+
+  std::int32_t ownPID = kOwnPID;
+
+ private:
+  std::optional<platform::RunningApplication> lookup(std::optional<std::int32_t> pid) const;
+
+  std::map<std::int32_t, platform::RunningApplication> apps_;
+  std::optional<std::int32_t> frontmost_;
+  std::optional<std::int32_t> menuBarOwner_;
+  bool menuBarOwnerSet_ = false;
+};
+
+}  // namespace vistrel::sim

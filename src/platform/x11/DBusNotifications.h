@@ -1,0 +1,40 @@
+#pragma once
+// Notifications through the desktop's notification service
+// (org.freedesktop.Notifications) on the session bus. Every call is
+// asynchronous; with no bus or no service, requests are dropped quietly.
+
+#include <QObject>
+#include <QString>
+
+#include <string>
+
+#include "platform/Notifications.h"
+
+namespace vistrel::x11 {
+
+class DBusNotifications : public platform::Notifications {
+ public:
+  // `busAddress` is the session bus to use ($DBUS_SESSION_BUS_ADDRESS); empty
+  // means there is none. No bus is ever started on demand. Main thread only.
+  explicit DBusNotifications(const std::string& busAddress);
+  ~DBusNotifications() override;
+
+  // Whether a bus was reached; the service itself may still be missing.
+  bool hasBus() const { return connected_; }
+
+  // The service answering GetServerInformation grants; anything else refuses.
+  // `completion` runs once, later, on the main thread (never if this object
+  // is destroyed first).
+  void requestAuthorization(platform::NotificationOptions options, std::function<void(bool)> completion) override;
+  void add(const platform::NotificationRequest& request) override;
+
+ private:
+  void noteUnreachable(const QString& reason);
+
+  QString connectionName_;
+  bool connected_ = false;
+  bool reportedUnreachable_ = false;
+  QObject context_;  // owns the replies still awaited
+};
+
+}  // namespace vistrel::x11

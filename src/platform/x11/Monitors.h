@@ -1,0 +1,38 @@
+#pragma once
+// The monitors of the X screen (RandR 1.5), with the primary one found the
+// way the product expects: RandR's primary flag, else the monitor at the root
+// origin, else the first.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/Rect.h"
+#include "platform/x11/Clients.h"
+#include "platform/x11/Connection.h"
+
+namespace vistrel::x11 {
+
+struct Monitor {
+  std::uint32_t id = 0;  // the monitor's first output (stable for the server's run), else its name atom
+  std::string name;
+  Rect frame;            // root coordinates
+  bool primary = false;  // RandR's own flag
+  friend bool operator==(const Monitor&, const Monitor&) = default;
+};
+
+// The whole root window as one monitor: the display when RandR cannot tell.
+Monitor rootMonitor(const Connection& connection);
+
+// The primary monitor first, the others in RandR's order. Without RandR 1.5,
+// or with no active monitor, the root window is the one monitor.
+Fetched<std::vector<Monitor>> readMonitors(Connection& connection, Deadline deadline);
+
+// Reorders `monitors` so that the primary one comes first.
+std::vector<Monitor> primaryFirst(std::vector<Monitor> monitors);
+
+// The monitor holding most of `rect` (root coordinates); none when it
+// touches no monitor.
+const Monitor* monitorHolding(const std::vector<Monitor>& monitors, const Rect& rect);
+
+}  // namespace vistrel::x11

@@ -1,0 +1,38 @@
+#pragma once
+// The status item as a tray icon (StatusNotifierItem or an XEmbed tray,
+// whichever Qt finds). A tray that starts after the program still gets the
+// icon: it is always shown, and embeds when a tray appears.
+
+#include <QSystemTrayIcon>
+
+#include <optional>
+
+#include "platform/StatusItem.h"
+
+namespace vistrel::x11 {
+
+// Needs the QApplication; main thread only.
+class TrayStatusItem : public platform::StatusItem {
+ public:
+  TrayStatusItem();
+
+  // Whether a tray was there when the item was made.
+  bool hasButton() const override { return hasButton_; }
+  void setImage(const QImage& image, bool isTemplate) override;
+  void setToolTip(const std::string& text) override;
+  void setClickHandler(std::function<void(platform::StatusClick)> handler) override;
+
+  const QSystemTrayIcon& trayIcon() const { return icon_; }
+
+ private:
+  bool hasButton_;
+  QSystemTrayIcon icon_;
+  std::function<void(platform::StatusClick)> handler_;
+};
+
+// The click an activation of the tray icon stands for; none for a double
+// click, whose first click has already arrived as a click of its own.
+std::optional<platform::StatusClick> statusClick(QSystemTrayIcon::ActivationReason reason,
+                                                 Qt::KeyboardModifiers modifiers);
+
+}  // namespace vistrel::x11

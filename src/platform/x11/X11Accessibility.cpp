@@ -1,0 +1,292 @@
+#include "platform/x11/X11Accessibility.h"
+
+#include <signal.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <string>
+
+#include "platform/x11/DesktopSpaces.h"
+#include "platform/x11/FrameGeometry.h"
+#include "platform/x11/Monitors.h"
+#include "platform/x11/WmRequests.h"
+
+namespace vistrel::x11 {
+
+using platform::AXElement;
+using platform::AXError;
+using platform::AXResult;
+using platform::AXValue;
+namespace ax = platform::ax;
+
+namespace {
+
+// A local server answers in well under a millisecond; the bound matters only
+// when it is stuck. The product lowers it per program once it knows one.
+constexpr double kDefaultTimeoutSeconds = 1.2;
+
+// How long a write waits for the window manager to take a window out of its
+// maximized state (a few milliseconds, usually), and how often it looks.
+constexpr double kUnmaximizeSeconds = 0.5;
+constexpr double kUnmaximizePollSeconds = 0.005;
+
+AXResult failure(AXError error) { return {error, std::nullopt}; }
+AXResult success(AXValue value) { return {platform::kAXErrorSuccess, std::move(value)}; }
+
+AXError errorOf(Fault fault) {
+  switch (fault) {
+    case Fault::none: return platform::kAXErrorSuccess;
+    case Fault::vanished: return platform::kAXErrorInvalidUIElement;
+    case Fault::timedOut:
+    case Fault::disconnected: return platform::kAXErrorCannotComplete;
+  }
+  return platform::kAXErrorFailure;
+}
+
+bool processExists(std::int32_t pid) { return ::kill(pid, 0) == 0 || errno == EPERM; }
+
+bool isOneOf(std::string_view attribute, std::initializer_list<std::string_view> names) {
+  return std::find(names.begin(), names.end(), attribute) != names.end();
+}
+
+// Window elements carry X ids, which have 29 bits.
+bool isWindowId(std::uint64_t id) { return id != 0 && id <= 0x1fffffffu; }
+
+bool isPreparationAttribute(std::string_view attribute) {
+  return attribute == ax::manualAccessibility || attribute == ax::enhancedUserInterface;
+}
+
+}  // namespace
+
+X11Accessibility::X11Accessibility(Connection& connection)
+    : connection_(connection), defaultTimeout_(kDefaultTimeoutSeconds) {
+  std::vector<std::string> names;
+  for (const WindowType type : allWindowTypes()) names.emplace_back(atomName(type));
+  const auto atoms = connection_.internAtoms(names, deadlineAfter(kDefaultTimeoutSeconds));
+  for (std::size_t i = 0; i < atoms.size(); ++i) {
+    if (atoms[i] != XCB_ATOM_NONE) windowTypes_.emplace_back(atoms[i], allWindowTypes()[i]);
+  }
+}
+
+AXElement X11Accessibility::applicationElement(std::int32_t pid) const {
+  return {AXElement::Kind::application, pid, 0};
+}
+
+AXElement X11Accessibility::systemWideElement() const { return {AXElement::Kind::systemWide, 0, 0}; }
+
+AXElement X11Accessibility::windowElement(std::int32_t pid, xcb_window_t window) const {
+  return {AXElement::Kind::window, pid, window};
+}
+
+std::optional<std::int32_t> X11Accessibility::pid(const AXElement& element) const {
+  if (element.kind == AXElement::Kind::systemWide || element.pid == 0) return std::nullopt;
+  return element.pid;
+}
+
+AXError X11Accessibility::setMessagingTimeout(const AXElement& element, double seconds) {
+  if (!(seconds >= 0)) return platform::kAXErrorIllegalArgument;
+  if (element.kind == AXElement::Kind::systemWide) {
+    defaultTimeout_ = seconds > 0 ? seconds : kDefaultTimeoutSeconds;
+  } else if (seconds > 0) {
+    timeouts_[element.pid] = seconds;
+  } else {
+    timeouts_.erase(element.pid);
+  }
+  return platform::kAXErrorSuccess;
+}
+
+Deadline X11Accessibility::deadlineFor(const AXElement& element) const {
+  const auto it = timeouts_.find(element.pid);
+  const bool own = element.kind != AXElement::Kind::systemWide && it != timeouts_.end();
+  return deadlineAfter(own ? it->second : defaultTimeout_);
+}
+
+AXResult X11Accessibility::copyAttributeValue(const AXElement& element, std::string_view attribute) {
+  connection_.drainEvents();
+  const Deadline deadline = deadlineFor(element);
+  switch (element.kind) {
+    case AXElement::Kind::systemWide: return readSystemWide(attribute, deadline);
+    case AXElement::Kind::application: return readApplication(element.pid, attribute, deadline);
+    case AXElement::Kind::window: return readWindow(element, attribute, deadline);
+    case AXElement::Kind::uiElement: break;
+  }
+  return failure(platform::kAXErrorInvalidUIElement);
+}
+
+std::optional<std::int32_t> X11Accessibility::ownerOf(xcb_window_t window, Deadline deadline) {
+  const xcb_window_t windows[] = {window};
+  const std::int32_t owner = ownerPids(connection_, windows, deadline).front();
+  if (owner == 0) return std::nullopt;
+  return owner;
+}
+
+AXResult X11Accessibility::readSystemWide(std::string_view attribute, Deadline deadline) {
+  if (!isOneOf(attribute, {ax::focusedApplication, ax::focusedUIElement})) {
+    return failure(platform::kAXErrorAttributeUnsupported);
+  }
+  const auto active = activeWindow(connection_, deadline);
+  if (!active.value) return failure(errorOf(active.fault));
+  if (*active.value == XCB_WINDOW_NONE) return failure(platform::kAXErrorNoValue);
+  const auto owner = ownerOf(*active.value, deadline);
+  if (!owner) return failure(platform::kAXErrorNoValue);
+  if (attribute == ax::focusedApplication) return success(applicationElement(*owner));
+  return success(windowElement(*owner, *active.value));
+}
+
+AXResult X11Accessibility::readApplication(std::int32_t pid, std::string_view attribute, Deadline deadline) {
+  const bool windowsWanted = isOneOf(attribute, {ax::windows, ax::children});
+  const bool focusWanted = isOneOf(attribute, {ax::focusedWindow, ax::mainWindow, ax::focusedUIElement});
+  if (!windowsWanted && !focusWanted && attribute != ax::role) return failure(platform::kAXErrorAttributeUnsupported);
+  if (pid == 0 || (pid > 0 && !processExists(pid))) return failure(platform::kAXErrorInvalidUIElement);
+  if (attribute == ax::role && pid > 0) return success(std::string(ax::roleApplication));
+
+  if (focusWanted) {
+    // The active window when it is this program's, else its topmost one.
+    const auto active = activeWindow(connection_, deadline);
+    if (!active.value) return failure(errorOf(active.fault));
+    if (*active.value != XCB_WINDOW_NONE && ownerOf(*active.value, deadline) == pid) {
+      return success(windowElement(pid, *active.value));
+    }
+  }
+  const auto windows = windowsOf(connection_, pid, deadline);
+  if (!windows.value) return failure(errorOf(windows.fault));
+  // A synthetic program exists only through its windows.
+  if (pid < 0 && windows.value->empty()) return failure(platform::kAXErrorInvalidUIElement);
+
+  if (attribute == ax::role) return success(std::string(ax::roleApplication));
+  if (focusWanted) {
+    if (windows.value->empty()) return failure(platform::kAXErrorNoValue);
+    return success(windowElement(pid, windows.value->front()));
+  }
+  std::vector<AXElement> elements;
+  for (const xcb_window_t window : *windows.value) elements.push_back(windowElement(pid, window));
+  return success(std::move(elements));
+}
+
+std::string_view X11Accessibility::subroleOf(const WindowFacts& facts) const {
+  std::vector<std::optional<WindowType>> listed;
+  for (const xcb_atom_t atom : facts.types) {
+    const auto it = std::find_if(windowTypes_.begin(), windowTypes_.end(),
+                                 [atom](const auto& entry) { return entry.first == atom; });
+    listed.push_back(it == windowTypes_.end() ? std::nullopt : std::optional(it->second));
+  }
+  return subrole(effectiveWindowType(listed, facts.transient));
+}
+
+Rect X11Accessibility::primaryMonitor(Deadline deadline) {
+  const auto monitors = readMonitors(connection_, deadline);
+  if (!monitors.value || monitors.value->empty()) return Rect(0, 0, connection_.rootWidth(), connection_.rootHeight());
+  return monitors.value->front().frame;
+}
+
+AXResult X11Accessibility::readWindow(const AXElement& element, std::string_view attribute, Deadline deadline) {
+  if (!isOneOf(attribute, {ax::role, ax::subrole, ax::title, ax::position, ax::size, ax::minimized, ax::fullScreen,
+                           ax::parent})) {
+    return failure(platform::kAXErrorAttributeUnsupported);
+  }
+  if (!isWindowId(element.id)) return failure(platform::kAXErrorInvalidUIElement);
+  const auto window = xcb_window_t(element.id);
+  const auto facts = x11::readWindow(connection_, window, deadline);
+  if (!facts.value) return failure(errorOf(facts.fault));
+  const Atoms& atoms = connection_.atoms();
+
+  if (attribute == ax::role) return success(std::string(ax::roleWindow));
+  if (attribute == ax::subrole) return success(std::string(subroleOf(*facts.value)));
+  if (attribute == ax::title) {
+    if (!facts.value->title) return failure(platform::kAXErrorNoValue);
+    return success(*facts.value->title);
+  }
+  if (attribute == ax::minimized) return success(facts.value->hasState(atoms.netWmStateHidden));
+  if (attribute == ax::fullScreen) return success(facts.value->hasState(atoms.netWmStateFullscreen));
+  if (attribute == ax::parent) {
+    const auto owner = element.pid != 0 ? std::optional(element.pid) : ownerOf(window, deadline);
+    if (!owner) return failure(platform::kAXErrorNoValue);
+    return success(applicationElement(*owner));
+  }
+  const Rect frame = rootToAccessibility(facts.value->outer(), primaryMonitor(deadline));
+  if (attribute == ax::position) return success(frame.origin());
+  return success(frame.size());
+}
+
+AXError X11Accessibility::setAttributeValue(const AXElement& element, std::string_view attribute,
+                                            const AXValue& value) {
+  connection_.drainEvents();
+  if (element.kind == AXElement::Kind::window) return writeWindow(element, attribute, value, deadlineFor(element));
+  if (element.kind == AXElement::Kind::uiElement) return platform::kAXErrorInvalidUIElement;
+  // Programs on X11 have no accessibility tree to switch on: accepted, nothing to do.
+  if (isPreparationAttribute(attribute)) {
+    return std::holds_alternative<bool>(value) ? platform::kAXErrorSuccess : platform::kAXErrorIllegalArgument;
+  }
+  return platform::kAXErrorAttributeUnsupported;
+}
+
+AXError X11Accessibility::writeWindow(const AXElement& element, std::string_view attribute, const AXValue& value,
+                                      Deadline deadline) {
+  if (isPreparationAttribute(attribute)) {
+    return std::holds_alternative<bool>(value) ? platform::kAXErrorSuccess : platform::kAXErrorIllegalArgument;
+  }
+  const Point* position = attribute == ax::position ? std::get_if<Point>(&value) : nullptr;
+  const Size* size = attribute == ax::size ? std::get_if<Size>(&value) : nullptr;
+  const bool* fullScreen = attribute == ax::fullScreen ? std::get_if<bool>(&value) : nullptr;
+  if (!isOneOf(attribute, {ax::position, ax::size, ax::fullScreen})) return platform::kAXErrorAttributeUnsupported;
+  if (!position && !size && !fullScreen) return platform::kAXErrorIllegalArgument;
+  if (!isWindowId(element.id)) return platform::kAXErrorInvalidUIElement;
+
+  const auto window = xcb_window_t(element.id);
+  auto facts = x11::readWindow(connection_, window, deadline);
+  if (!facts.value) return errorOf(facts.fault);
+  const Atoms& atoms = connection_.atoms();
+  const auto maximized = [&atoms](const WindowFacts& f) {
+    return f.hasState(atoms.netWmStateMaximizedVert) || f.hasState(atoms.netWmStateMaximizedHorz);
+  };
+
+  if (fullScreen) {
+    wm::setFullScreen(connection_, window, *fullScreen);
+  } else {
+    const auto hints = supportedHints(connection_, deadline);
+    if (!hints.value) return errorOf(hints.fault);
+    const bool handlesMoveResize = std::find(hints.value->begin(), hints.value->end(), atoms.netMoveresizeWindow) !=
+                                   hints.value->end();
+    // A maximized window ignores moves, and its frame extents change when it
+    // leaves the state: leave it first, and compute from the frame it then has.
+    if (maximized(*facts.value)) {
+      wm::unmaximize(connection_, window);
+      connection_.flush();
+      const Deadline settled = std::min(deadline, deadlineAfter(kUnmaximizeSeconds));
+      while (facts.value && maximized(*facts.value) && std::chrono::steady_clock::now() < settled) {
+        connection_.waitForRootChange(std::min(settled, deadlineAfter(kUnmaximizePollSeconds)));
+        facts = x11::readWindow(connection_, window, deadline);
+      }
+      if (!facts.value) return errorOf(facts.fault);
+    }
+    if (position) {
+      const Point root = accessibilityToRoot(*position, primaryMonitor(deadline));
+      wm::moveResize(connection_, window, northWestReference(root, facts.value->shadow), std::nullopt,
+                     handlesMoveResize);
+    } else {
+      wm::moveResize(connection_, window, std::nullopt,
+                     clientSizeFor(*size, facts.value->frame, facts.value->shadow), handlesMoveResize);
+    }
+  }
+  return connection_.flush() ? platform::kAXErrorSuccess : platform::kAXErrorCannotComplete;
+}
+
+AXError X11Accessibility::performAction(const AXElement& element, std::string_view action) {
+  connection_.drainEvents();
+  if (element.kind != AXElement::Kind::window || action != ax::raise) return platform::kAXErrorActionUnsupported;
+  if (!isWindowId(element.id)) return platform::kAXErrorInvalidUIElement;
+  const Deadline deadline = deadlineFor(element);
+  const auto window = xcb_window_t(element.id);
+  const auto facts = x11::readWindow(connection_, window, deadline);
+  if (!facts.value) return errorOf(facts.fault);
+  const auto active = activeWindow(connection_, deadline);
+  const auto hints = supportedHints(connection_, deadline);
+  if (!active.value) return errorOf(active.fault);
+  if (!hints.value) return errorOf(hints.fault);
+  const bool handlesRestack = std::find(hints.value->begin(), hints.value->end(),
+                                        connection_.atoms().netRestackWindow) != hints.value->end();
+  wm::activateAndRaise(connection_, window, *active.value, handlesRestack);
+  return connection_.flush() ? platform::kAXErrorSuccess : platform::kAXErrorCannotComplete;
+}
+
+}  // namespace vistrel::x11

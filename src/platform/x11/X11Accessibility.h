@@ -1,0 +1,66 @@
+#pragma once
+// Window access through EWMH: an application is the managed top-level
+// clients of one process, a window is one managed client (its id is the
+// client window's), and frames are outer frames in accessibility space.
+//
+// Reads go to the server every time (no cache), each bounded by the element's
+// messaging timeout; a window that closed reads as kAXErrorInvalidUIElement,
+// a server that does not answer in time as kAXErrorCannotComplete. Writes are
+// requests to the window manager: they succeed once sent.
+
+#include <xcb/xcb.h>
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "platform/Accessibility.h"
+#include "platform/x11/Clients.h"
+#include "platform/x11/Connection.h"
+#include "platform/x11/WindowRoles.h"
+
+namespace vistrel::x11 {
+
+class X11Accessibility : public platform::Accessibility {
+ public:
+  explicit X11Accessibility(Connection& connection);
+
+  // X11 has no per-program permission for this.
+  bool isProcessTrusted() const override { return true; }
+  bool isProcessTrustedWithOptions(bool) override { return true; }
+
+  platform::AXElement applicationElement(std::int32_t pid) const override;
+  platform::AXElement systemWideElement() const override;
+
+  platform::AXResult copyAttributeValue(const platform::AXElement& element, std::string_view attribute) override;
+  platform::AXError setAttributeValue(const platform::AXElement& element, std::string_view attribute,
+                                      const platform::AXValue& value) override;
+  platform::AXError performAction(const platform::AXElement& element, std::string_view action) override;
+  std::optional<std::int32_t> pid(const platform::AXElement& element) const override;
+  // Bounds each reply wait for calls about the element's program; on the
+  // system-wide element it sets the bound for every program without one.
+  platform::AXError setMessagingTimeout(const platform::AXElement& element, double seconds) override;
+
+ private:
+  Deadline deadlineFor(const platform::AXElement& element) const;
+  platform::AXResult readSystemWide(std::string_view attribute, Deadline deadline);
+  platform::AXResult readApplication(std::int32_t pid, std::string_view attribute, Deadline deadline);
+  platform::AXResult readWindow(const platform::AXElement& element, std::string_view attribute, Deadline deadline);
+  platform::AXError writeWindow(const platform::AXElement& element, std::string_view attribute,
+                                const platform::AXValue& value, Deadline deadline);
+  std::string_view subroleOf(const WindowFacts& facts) const;
+  // The primary monitor in root coordinates: the origin of accessibility space.
+  Rect primaryMonitor(Deadline deadline);
+  std::optional<std::int32_t> ownerOf(xcb_window_t window, Deadline deadline);
+  platform::AXElement windowElement(std::int32_t pid, xcb_window_t window) const;
+
+  Connection& connection_;
+  std::vector<std::pair<xcb_atom_t, WindowType>> windowTypes_;
+  double defaultTimeout_;
+  std::map<std::int32_t, double> timeouts_;
+};
+
+}  // namespace vistrel::x11

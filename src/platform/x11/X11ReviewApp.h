@@ -1,0 +1,44 @@
+#pragma once
+// The text-window program of the layout self-test: xterm by default, or the
+// command line in $VISTREL_REVIEW_APP. Every run starts an instance of its
+// own and ends it afterwards; none is ever reused.
+
+#include <xcb/xcb.h>
+
+#include <QProcess>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/ReviewApp.h"
+#include "platform/x11/Connection.h"
+
+namespace vistrel::x11 {
+
+class X11ReviewApp : public platform::ReviewApp {
+ public:
+  // Make it on the main thread; the program started is ended with it.
+  explicit X11ReviewApp(Connection& connection);
+  ~X11ReviewApp() override;
+
+  std::optional<std::int32_t> runningProcess() const override { return std::nullopt; }
+  // Starts the program and waits (about 5 s at most) until a window of its
+  // process is managed, viewable and active.
+  std::optional<std::string> openDocument() override;
+  std::optional<std::int32_t> processID() const override;
+  void closeDocument() override;
+  // SIGTERM, a bounded wait, then SIGKILL.
+  void terminate() override;
+
+ private:
+  std::optional<std::string> start();
+  std::optional<std::string> waitForActiveWindow();
+
+  Connection& connection_;
+  std::unique_ptr<QProcess> process_;
+  std::string programName_;
+  xcb_window_t window_ = XCB_WINDOW_NONE;
+};
+
+}  // namespace vistrel::x11

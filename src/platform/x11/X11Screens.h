@@ -1,0 +1,30 @@
+#pragma once
+// The displays: RandR monitors, each with the part docks and panels leave
+// free, in AppKit space. One pixel is one point (scale 1): X11 has no
+// per-monitor scale the window manager and clients agree on.
+
+#include <optional>
+#include <vector>
+
+#include "platform/Screens.h"
+#include "platform/x11/Connection.h"
+#include "platform/x11/Monitors.h"
+
+namespace vistrel::x11 {
+
+class X11Screens : public platform::Screens {
+ public:
+  explicit X11Screens(Connection& connection);
+
+  std::vector<platform::Screen> screens() const override;
+  // The monitor holding most of the active window, else the primary.
+  std::optional<platform::Screen> mainScreen() const override;
+
+ private:
+  std::vector<Monitor> monitors(Deadline deadline) const;
+  std::vector<platform::Screen> screensOf(const std::vector<Monitor>& monitors, Deadline deadline) const;
+
+  Connection& connection_;
+};
+
+}  // namespace vistrel::x11

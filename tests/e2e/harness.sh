@@ -1,0 +1,184 @@
+#!/usr/bin/env bash
+# Runs one command on a private X desktop and tears the desktop down again.
+#
+#   harness.sh [--tray] [--dbus] [--size WxH] -- command args...
+#
+# Starts Xvfb on a display number the server picks itself (so parallel runs
+# never collide), openbox with the project's own configuration (no key or
+# modifier-button bindings), with --dbus a private session bus, with --tray a
+# tray host (tint2, XEmbed). The command runs in a process group of its own
+# with DISPLAY, HARNESS_DIR (a scratch folder removed at the end) and private
+# HOME, XDG_CONFIG_HOME, XDG_CACHE_HOME, XDG_DATA_HOME and XDG_RUNTIME_DIR, so
+# no user settings leak in and two runs never see each other's files or
+# instances. Without --dbus the session bus address names a socket that does
+# not exist: clients fail to connect at once instead of autolaunching a bus.
+#
+# On every way out the command's process group and every helper are stopped
+# by pid (TERM, a bounded wait, KILL). The helpers also carry a parent-death
+# signal, so even a harness killed outright (a CTest timeout) takes them
+# along. The exit code is the command's.
+set -euo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source=lib.sh
+source "$here/lib.sh"
+
+usage() {
+  echo "usage: harness.sh [--tray] [--dbus] [--size WxH] -- command args..." >&2
+  exit 2
+}
+
+die() {
+  echo "harness: $*" >&2
+  exit 1
+}
+
+tray=0 dbus=0 size=1920x1080
+while [ $# -gt 0 ]; do
+  case $1 in
+    --tray) tray=1 ;;
+    --dbus) dbus=1 ;;
+    --size) [ $# -ge 2 ] || usage; size=$2; shift ;;
+    --) shift; break ;;
+    *) usage ;;
+  esac
+  shift
+done
+[ $# -gt 0 ] || usage
+[[ $size =~ ^[1-9][0-9]*x[1-9][0-9]*$ ]] || die "--size wants WxH (for example 1920x1080), not '$size'"
+
+needed=(Xvfb xdpyinfo xprop xwininfo openbox setsid setpriv)
+[ $dbus -eq 0 ] || needed+=(dbus-daemon)
+[ $tray -eq 0 ] || needed+=(tint2)
+for tool in "${needed[@]}"; do
+  command -v "$tool" >/dev/null || die "'$tool' is not installed (run scripts/install-deps.sh)"
+done
+
+# A harness killed outright cannot remove its scratch folder; the next one
+# removes every folder whose harness is gone.
+for stale in /tmp/vistrel-harness.*; do
+  [ -f "$stale/harness.pid" ] || continue
+  kill -0 "$(cat "$stale/harness.pid")" 2>/dev/null || rm -rf "$stale"
+done
+workdir=$(mktemp -d /tmp/vistrel-harness.XXXXXX)
+echo $$ >"$workdir/harness.pid"
+helpers=()       # pid and name of every helper, in start order
+command_pid=
+
+# stop <pid> <name>: TERM, up to 5 s, then KILL, up to 2 s more.
+stop() {
+  local pid=$1 name=$2
+  kill -TERM "$pid" 2>/dev/null || return 0
+  poll_until 5 eval "! kill -0 $pid 2>/dev/null" && return 0
+  echo "harness: $name (pid $pid) ignored SIGTERM for 5 s; killing it" >&2
+  kill -KILL "$pid" 2>/dev/null || true
+  poll_until 2 eval "! kill -0 $pid 2>/dev/null" || echo "harness: $name (pid $pid) survived SIGKILL" >&2
+}
+
+# The same for the command's whole process group (what the command left running).
+stop_group() {
+  local pgid=$1
+  kill -TERM -- "-$pgid" 2>/dev/null || return 0
+  poll_until 5 eval "! kill -0 -- -$pgid 2>/dev/null" && return 0
+  echo "harness: the command's process group $pgid ignored SIGTERM for 5 s; killing it" >&2
+  kill -KILL -- "-$pgid" 2>/dev/null || true
+  poll_until 2 eval "! kill -0 -- -$pgid 2>/dev/null" || echo "harness: process group $pgid survived SIGKILL" >&2
+}
+
+cleanup() {
+  local status=$?
+  trap - EXIT INT TERM HUP
+  set +e
+  [ -z "$command_pid" ] || stop_group "$command_pid"
+  local i
+  for ((i = ${#helpers[@]} - 2; i >= 0; i -= 2)); do
+    stop "${helpers[i]}" "${helpers[i + 1]}"
+  done
+  rm -rf "$workdir"
+  exit "$status"
+}
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+trap 'exit 129' HUP
+
+# start_helper <name> <command...>: starts a helper in the background, its
+# output in $workdir/<name>.log; it gets SIGTERM should the harness die first.
+start_helper() {
+  local name=$1
+  shift
+  setpriv --pdeathsig TERM -- "$@" >"$workdir/$name.log" 2>&1 &
+  helpers+=("$!" "$name")
+}
+
+# helper_failed <name> <what>: the message for a helper that did not come up.
+helper_failed() {
+  local name=$1 what=$2
+  die "timed out waiting for $what; $name said:
+$(tail -n 20 "$workdir/$name.log")"
+}
+
+helper_alive() {
+  kill -0 "${helpers[-2]}" 2>/dev/null
+}
+
+export HARNESS_DIR=$workdir
+export HOME=$workdir/home
+export XDG_CONFIG_HOME=$HOME/.config XDG_CACHE_HOME=$HOME/.cache XDG_DATA_HOME=$HOME/.local/share
+export XDG_RUNTIME_DIR=$workdir/runtime
+mkdir -p "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME" "$XDG_DATA_HOME"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
+export DBUS_SESSION_BUS_ADDRESS=unix:path=$workdir/no-session-bus
+
+# Xvfb writes the display number it chose to the descriptor once it listens.
+exec {displayfd}>"$workdir/display"
+start_helper xvfb Xvfb -displayfd "$displayfd" -screen 0 "${size}x24" \
+  +extension RANDR +extension Composite -nolisten tcp -noreset
+exec {displayfd}>&-
+display_written() { helper_alive && grep -qx '[0-9]\+' "$workdir/display"; }
+poll_until 10 display_written || helper_failed xvfb "Xvfb to choose a display number"
+DISPLAY=:$(cat "$workdir/display")
+export DISPLAY
+poll_until 10 eval 'helper_alive && xdpyinfo >/dev/null 2>&1' || helper_failed xvfb "Xvfb to answer on $DISPLAY"
+
+if [ $dbus -eq 1 ]; then
+  # Not --fork: a forked daemon would leave our process tree and outlive a
+  # harness that is killed outright.
+  exec {busfd}>"$workdir/bus-address"
+  start_helper dbus dbus-daemon --session --nofork --print-address="$busfd"
+  exec {busfd}>&-
+  poll_until 10 eval 'helper_alive && grep -q "^unix:" "$workdir/bus-address"' \
+    || helper_failed dbus "the session bus to print its address"
+  DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$workdir/bus-address")
+  export DBUS_SESSION_BUS_ADDRESS
+fi
+
+start_helper openbox openbox --sm-disable --config-file "$here/openbox-rc.xml"
+wm_up() { helper_alive && xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+poll_until 10 wm_up || helper_failed openbox "openbox to manage $DISPLAY (_NET_SUPPORTING_WM_CHECK)"
+
+if [ $tray -eq 1 ]; then
+  start_helper tint2 tint2 -c "$here/tint2rc"
+  # The tray is up when the selection owner tint2 creates carries its tray
+  # orientation (the system tray protocol); no command-line tool reads the
+  # _NET_SYSTEM_TRAY_S0 owner itself.
+  tray_up() {
+    helper_alive || return 1
+    local w
+    for w in $(xwininfo -root -children | grep -o '^ *0x[0-9a-f]*'); do
+      xprop -id "$w" _NET_SYSTEM_TRAY_ORIENTATION 2>/dev/null | grep -q '= ' && return 0
+    done
+    return 1
+  }
+  poll_until 10 tray_up || helper_failed tint2 "tint2's system tray on $DISPLAY"
+fi
+
+# setsid: the command leads a new process group (and session), so all it
+# leaves running can be stopped at once. Its parent-death signal covers a
+# harness killed outright.
+setsid setpriv --pdeathsig TERM -- "$@" <&0 &
+command_pid=$!
+status=0
+wait "$command_pid" || status=$?
+exit "$status"

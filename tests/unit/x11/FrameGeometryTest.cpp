@@ -1,0 +1,68 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+
+#include "platform/x11/DesktopSpaces.h"
+#include "platform/x11/FrameGeometry.h"
+
+namespace vistrel::x11 {
+namespace {
+
+const Extents kOpenbox{1, 1, 20, 5};
+const Extents kGtkShadow{23, 23, 15, 31};
+
+// The outer frame adds the manager's decorations and removes a toolkit's shadow margins.
+TEST(FrameGeometry, OuterFrameAddsDecorationsAndRemovesShadows) {
+  EXPECT_EQ(outerFrame(Rect(101, 120, 640, 480), kOpenbox, {}), Rect(100, 100, 642, 505));
+  // A client-side decorated window: no manager frame, the shadow is inside the client.
+  EXPECT_EQ(outerFrame(Rect(0, 0, 1006, 846), {}, kGtkShadow), Rect(23, 15, 960, 800));
+  EXPECT_EQ(outerFrame(Rect(5, 5, 10, 10), {}, {}), Rect(5, 5, 10, 10));
+}
+
+// A requested outer frame turns into a reference point and client size that read back as that frame.
+TEST(FrameGeometry, RequestsInvertTheOuterFrame) {
+  for (const auto& [frame, shadow] : {std::pair{kOpenbox, Extents{}}, std::pair{Extents{}, kGtkShadow},
+                                      std::pair{kOpenbox, kGtkShadow}}) {
+    const Rect wanted(960, 0, 960, 1080);
+    const Point reference = northWestReference(wanted.origin(), shadow);
+    const Size client = clientSizeFor(wanted.size(), frame, shadow);
+    // NorthWest gravity puts the manager's frame top-left on the reference point.
+    const Rect clientRect(reference.x + frame.left, reference.y + frame.top, client.width, client.height);
+    EXPECT_EQ(outerFrame(clientRect, frame, shadow), wanted);
+  }
+  EXPECT_EQ(clientSizeFor(Size(960, 1080), kOpenbox, {}), Size(958, 1055));
+}
+
+// Extents come from exactly four sane items; anything else reads as none.
+TEST(FrameGeometry, ExtentsRejectMalformedProperties) {
+  const std::array<std::uint32_t, 4> four{1, 1, 20, 5};
+  EXPECT_EQ(extentsFromItems(four), kOpenbox);
+  const std::array<std::uint32_t, 3> three{1, 1, 20};
+  EXPECT_EQ(extentsFromItems(three), Extents{});
+  const std::array<std::uint32_t, 5> five{1, 1, 20, 5, 0};
+  EXPECT_EQ(extentsFromItems(five), Extents{});
+  const std::array<std::uint32_t, 4> garbage{1, 0xffffffffu, 20, 5};
+  EXPECT_EQ(extentsFromItems(garbage), Extents{});
+}
+
+// Root space shifts to accessibility space at the primary's top-left and flips to AppKit space at its bottom.
+TEST(DesktopSpaces, ConvertAroundThePrimaryMonitor) {
+  const Rect primaryAtOrigin(0, 0, 1920, 1080);
+  EXPECT_EQ(rootToAccessibility(Rect(10, 20, 300, 200), primaryAtOrigin), Rect(10, 20, 300, 200));
+  EXPECT_EQ(rootToAppKit(Rect(10, 20, 300, 200), primaryAtOrigin), Rect(10, 860, 300, 200));
+  EXPECT_EQ(rootToAppKit(primaryAtOrigin, primaryAtOrigin), primaryAtOrigin);
+
+  // A secondary monitor left of the primary, and one taller above it: the primary starts at root (1280, 400).
+  const Rect primary(1280, 400, 1920, 1080);
+  EXPECT_EQ(rootToAccessibility(primary, primary), Rect(0, 0, 1920, 1080));
+  EXPECT_EQ(rootToAppKit(primary, primary), Rect(0, 0, 1920, 1080));
+  const Rect left(0, 0, 1280, 1024);
+  EXPECT_EQ(rootToAccessibility(left, primary), Rect(-1280, -400, 1280, 1024));
+  EXPECT_EQ(rootToAppKit(left, primary), Rect(-1280, 456, 1280, 1024));
+  const Point point = accessibilityToRoot(Point{-1280, -400}, primary);
+  EXPECT_EQ(point, (Point{0, 0}));
+}
+
+}  // namespace
+}  // namespace vistrel::x11

@@ -1,0 +1,90 @@
+// A plain top-level window for end-to-end tests, whose size rules and window
+// type come from the command line. It prints its X window id once shown:
+//   vistrel-testwindow --title T --geometry 640x480+100+100 --increment 6x13 --min 200x100 --type dialog
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QLabel>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QWidget>
+
+#include <cstdio>
+#include <optional>
+
+namespace {
+
+std::optional<QSize> parseSize(const QString& text) {
+  const auto parts = text.split('x');
+  if (parts.size() != 2) return std::nullopt;
+  bool okW = false, okH = false;
+  const int w = parts[0].toInt(&okW), h = parts[1].toInt(&okH);
+  if (!okW || !okH || w < 0 || h < 0) return std::nullopt;
+  return QSize(w, h);
+}
+
+int fail(const QString& message) {
+  std::fprintf(stderr, "vistrel-testwindow: %s\n", qPrintable(message));
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QCommandLineParser parser;
+  parser.setApplicationDescription("A test window with configurable size rules.");
+  parser.addHelpOption();
+  const QCommandLineOption title("title", "Window title.", "text", "Vistrel test window");
+  const QCommandLineOption geometry("geometry", "Client size and position, WxH+X+Y.", "geometry", "640x480+100+100");
+  const QCommandLineOption increment("increment", "Resize increments, WxH.", "size");
+  const QCommandLineOption base("base", "Base size for increments, WxH.", "size");
+  const QCommandLineOption minimum("min", "Minimum size, WxH.", "size");
+  const QCommandLineOption maximum("max", "Maximum size, WxH.", "size");
+  const QCommandLineOption type("type", "normal, dialog, utility or splash.", "type", "normal");
+  parser.addOptions({title, geometry, increment, base, minimum, maximum, type});
+  parser.process(app);
+
+  Qt::WindowFlags flags = Qt::Window;
+  const QString kind = parser.value(type);
+  if (kind == "dialog") flags = Qt::Dialog;
+  else if (kind == "utility") flags = Qt::Tool;
+  else if (kind == "splash") flags = Qt::SplashScreen;
+  else if (kind != "normal") return fail("unknown window type " + kind);
+
+  QWidget window(nullptr, flags);
+  window.setWindowTitle(parser.value(title));
+  auto* label = new QLabel(parser.value(title), &window);
+  label->setAlignment(Qt::AlignCenter);
+  (new QVBoxLayout(&window))->addWidget(label);
+
+  const QString g = parser.value(geometry);
+  const auto plus = g.indexOf('+');
+  const auto size = parseSize(plus < 0 ? g : g.left(plus));
+  if (!size) return fail("bad geometry " + g);
+  QPoint position(100, 100);
+  if (plus >= 0) {
+    const auto xy = g.mid(plus + 1).split('+');
+    if (xy.size() != 2) return fail("bad geometry " + g);
+    position = QPoint(xy[0].toInt(), xy[1].toInt());
+  }
+  for (const auto& [option, apply] : std::initializer_list<std::pair<QCommandLineOption, void (*)(QWidget&, QSize)>>{
+           {increment, [](QWidget& w, QSize s) { w.setSizeIncrement(s); }},
+           {base, [](QWidget& w, QSize s) { w.setBaseSize(s); }},
+           {minimum, [](QWidget& w, QSize s) { w.setMinimumSize(s); }},
+           {maximum, [](QWidget& w, QSize s) { w.setMaximumSize(s); }},
+       }) {
+    if (!parser.isSet(option)) continue;
+    const auto s = parseSize(parser.value(option));
+    if (!s) return fail("bad size " + parser.value(option));
+    apply(window, *s);
+  }
+  window.resize(*size);
+  window.move(position);
+  window.show();
+  QTimer::singleShot(0, [&window] {
+    std::printf("window 0x%llx\n", static_cast<unsigned long long>(window.winId()));
+    std::fflush(stdout);
+  });
+  return QApplication::exec();
+}
