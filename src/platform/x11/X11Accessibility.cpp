@@ -3,6 +3,7 @@
 #include <signal.h>
 
 #include <algorithm>
+#include <thread>
 #include <cerrno>
 #include <string>
 
@@ -29,6 +30,12 @@ constexpr double kDefaultTimeoutSeconds = 1.2;
 // maximized state (a few milliseconds, usually), and how often it looks.
 constexpr double kUnmaximizeSeconds = 0.5;
 constexpr double kUnmaximizePollSeconds = 0.005;
+// How long a move or resize waits for the window manager to apply it. A
+// request lands in a few milliseconds; one the manager refuses (a size below
+// the window's minimum) never shows, so the wait is bounded. Waiting here keeps
+// the read that follows a write from seeing the frame from before it.
+constexpr double kApplySeconds = 0.06;
+constexpr auto kApplyPoll = std::chrono::milliseconds(2);
 
 AXResult failure(AXError error) { return {error, std::nullopt}; }
 AXResult success(AXValue value) { return {platform::kAXErrorSuccess, std::move(value)}; }
@@ -220,6 +227,15 @@ AXError X11Accessibility::setAttributeValue(const AXElement& element, std::strin
   return platform::kAXErrorAttributeUnsupported;
 }
 
+void X11Accessibility::awaitFrameChange(xcb_window_t window, const Rect& before, const Rect& primary,
+                                        Deadline deadline) {
+  while (std::chrono::steady_clock::now() < deadline) {
+    const auto facts = x11::readWindow(connection_, window, deadline);
+    if (!facts.value || rootToAccessibility(facts.value->outer(), primary) != before) return;
+    std::this_thread::sleep_for(kApplyPoll);
+  }
+}
+
 AXError X11Accessibility::writeWindow(const AXElement& element, std::string_view attribute, const AXValue& value,
                                       Deadline deadline) {
   if (isPreparationAttribute(attribute)) {
@@ -259,14 +275,22 @@ AXError X11Accessibility::writeWindow(const AXElement& element, std::string_view
       }
       if (!facts.value) return errorOf(facts.fault);
     }
+    const Rect primary = primaryMonitor(deadline);
+    const Rect before = rootToAccessibility(facts.value->outer(), primary);
+    bool changes;
     if (position) {
-      const Point root = accessibilityToRoot(*position, primaryMonitor(deadline));
+      const Point root = accessibilityToRoot(*position, primary);
       wm::moveResize(connection_, window, northWestReference(root, facts.value->shadow), std::nullopt,
                      handlesMoveResize);
+      changes = before.origin() != *position;
     } else {
       wm::moveResize(connection_, window, std::nullopt,
                      clientSizeFor(*size, facts.value->frame, facts.value->shadow), handlesMoveResize);
+      changes = before.size() != *size;
     }
+    if (!connection_.flush()) return platform::kAXErrorCannotComplete;
+    if (changes) awaitFrameChange(window, before, primary, std::min(deadline, deadlineAfter(kApplySeconds)));
+    return platform::kAXErrorSuccess;
   }
   return connection_.flush() ? platform::kAXErrorSuccess : platform::kAXErrorCannotComplete;
 }

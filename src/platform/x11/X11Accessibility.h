@@ -49,6 +49,8 @@ class X11Accessibility : public platform::Accessibility {
   platform::AXResult readSystemWide(std::string_view attribute, Deadline deadline);
   platform::AXResult readApplication(std::int32_t pid, std::string_view attribute, Deadline deadline);
   platform::AXResult readWindow(const platform::AXElement& element, std::string_view attribute, Deadline deadline);
+  // Polls until the frame differs from `before` (the manager applied something) or the deadline passes.
+  void awaitFrameChange(xcb_window_t window, const Rect& before, const Rect& primary, Deadline deadline);
   platform::AXError writeWindow(const platform::AXElement& element, std::string_view attribute,
                                 const platform::AXValue& value, Deadline deadline);
   std::string_view subroleOf(const WindowFacts& facts) const;
