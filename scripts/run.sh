@@ -17,26 +17,35 @@ fi
 
 e2e=$root/tests/e2e
 source "$e2e/lib.sh"
-echo "run: no X display answers${DISPLAY:+ on $DISPLAY}; running vistrel on a private Xvfb desktop"
+echo "run: no X display answers${DISPLAY:+ on $DISPLAY}; running the layout self-test on a private Xvfb desktop"
 
+marker=/tmp/vistrel-review
+report=/tmp/vistrel-review-report.txt
 start_line=$(mktemp)
 trap 'rm -f "$start_line"' EXIT
+# The marker asks the program to run its self-test at launch. Made with
+# O_EXCL (noclobber) after removing whatever is there, so a planted link is
+# never followed; the old report goes too, so a new one means this run's.
+rm -f "$marker" "$report"
+(set -C && : >"$marker")
 offset=$(log_offset)
-# Up means the launch sequence has finished: its tray icon has embedded.
 status=0
 VISTREL=$program bash "$e2e/harness.sh" --tray -- bash -c '
   source "$1/lib.sh"
   start_vistrel
-  poll_until 10 tray_icon_window || echo "run: the tray icon did not embed within 10 s" >&2
+  report_written() { [ -s "$3" ] && log_since "$4" | grep -q review-done; }
+  poll_until 90 report_written "$@" || echo "run: no self-test report within 90 s" >&2
   vistrel_start_line >"$2"
-  stop_vistrel TERM' _ "$e2e" "$start_line" || status=$?
+  stop_vistrel TERM' _ "$e2e" "$start_line" "$report" "$offset" || status=$?
 
 echo "start line: $(cat "$start_line")"
-lines=$(log_since "$offset")
-if [ -n "$lines" ]; then
-  echo "log lines written to $LAYOUT_LOG during this run:"
-  printf '%s\n' "$lines"
+echo "log: $LAYOUT_LOG ($(log_since "$offset" | wc -l) lines from this run)"
+if [ -s "$report" ]; then
+  echo "self-test report ($report):"
+  cat "$report"
+  grep -q '^FAIL' "$report" && status=1
 else
-  echo "no log lines were written to $LAYOUT_LOG"
+  echo "run: the self-test wrote no report" >&2
+  status=1
 fi
 exit "$status"
