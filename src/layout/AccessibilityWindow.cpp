@@ -105,14 +105,7 @@ std::optional<Element> targetWindow() {
   auto& access = platform::accessibility();
   const auto& store = WindowTargetStore::shared();
 
-  std::optional<std::int32_t> pid;
-  if (store.pinnedPID && *store.pinnedPID >= 1) {
-    pid = store.pinnedPID;
-  } else if (const auto app = store.userFacingApplication()) {
-    pid = app->pid;
-  } else {
-    pid = store.rememberedPID;
-  }
+  const std::optional<std::int32_t> pid = store.targetProcess();
   if (pid) {
     if (auto found = window(access.applicationElement(*pid))) return found;
   }

@@ -137,14 +137,7 @@ void WindowEngine::requestAccessibility(WindowSnap snap) {
   auto& defaults = platform::current().defaults();
   defaults.setString(kPendingSnapKey, std::string(WindowSnaps::rawValue(snap)));
   const auto& store = WindowTargetStore::shared();
-  std::optional<std::int32_t> pid;
-  if (store.pinnedPID && *store.pinnedPID >= 1) {
-    pid = store.pinnedPID;
-  } else if (const auto app = store.userFacingApplication()) {
-    pid = app->pid;
-  } else {
-    pid = store.rememberedPID;
-  }
+  const std::optional<std::int32_t> pid = store.targetProcess();
   if (pid) defaults.setInteger(kPendingPIDKey, *pid);
 
   if (!flow_) return;

@@ -22,4 +22,10 @@ std::optional<platform::RunningApplication> WindowTargetStore::userFacingApplica
   return std::nullopt;
 }
 
+std::optional<std::int32_t> WindowTargetStore::targetProcess() const {
+  if (pinnedPID && *pinnedPID >= 1) return pinnedPID;
+  if (const auto app = userFacingApplication()) return app->pid;
+  return rememberedPID;
+}
+
 }  // namespace vistrel

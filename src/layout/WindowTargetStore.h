@@ -24,6 +24,9 @@ class WindowTargetStore {
   // The program a user would consider in front: the menu-bar owner, else the
   // frontmost one, never this program itself nor the login window.
   std::optional<platform::RunningApplication> userFacingApplication() const;
+  // The process a target search starts from: the pinned one when positive,
+  // else the user-facing program, else the remembered one.
+  std::optional<std::int32_t> targetProcess() const;
 };
 
 }  // namespace vistrel

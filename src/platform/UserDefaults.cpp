@@ -1,4 +1,5 @@
 #include "platform/UserDefaults.h"
+#include "platform/Overload.h"
 
 #include <cctype>
 #include <charconv>
@@ -8,13 +9,6 @@
 namespace vistrel::platform {
 
 namespace {
-
-template <class... F>
-struct Overload : F... {
-  using F::operator()...;
-};
-template <class... F>
-Overload(F...) -> Overload<F...>;
 
 bool equalsIgnoringCase(const std::string& a, const char* b) {
   std::size_t i = 0;

@@ -1,4 +1,5 @@
 #include "platform/x11/DefaultsCoding.h"
+#include "platform/Overload.h"
 
 #include <QJsonDocument>
 #include <QJsonParseError>
@@ -9,12 +10,6 @@ namespace vistrel::x11 {
 
 namespace {
 
-template <class... F>
-struct Overload : F... {
-  using F::operator()...;
-};
-template <class... F>
-Overload(F...) -> Overload<F...>;
 
 const QString kDataKey = QStringLiteral("data");
 
