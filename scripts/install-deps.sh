@@ -7,7 +7,7 @@ packages=(
   # toolchain
   build-essential cmake ninja-build ccache pkg-config git
   # toolkit
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
   # X11: window control, key grabs, capture, synthetic input
   libx11-dev libx11-xcb-dev libxcb1-dev libxext-dev libxtst-dev libxrandr-dev
   libxinerama-dev libxcomposite-dev libxfixes-dev libxres-dev

@@ -1,12 +1,18 @@
 #include "app/AppDelegate.h"
 
-#include <QPainter>
+#include <cstdlib>
+#include <cstring>
 
 #include "app/BuildIdentity.h"
+#include "app/MenuController.h"
+#include "app/SingleCopyGuard.h"
 #include "hotkeys/GlobalHotkeyRegistry.h"
 #include "hotkeys/HotkeyStore.h"
 #include "layout/LayoutReview.h"
 #include "layout/WindowEngine.h"
+#include "update/AppUpdate.h"
+#include "update/BrandIcon.h"
+#include "update/PreviewCard.h"
 #include "platform/Platform.h"
 
 namespace vistrel {
@@ -17,6 +23,9 @@ void AppDelegate::applicationDidFinishLaunching() {
   // 1. Ask to notify; the answer is neither logged nor stored.
   system.notifications().requestAuthorization({.alert = true, .sound = true, .badge = false}, [](bool) {});
 
+  // 6. Another copy from a different file: a modal warning the launch waits on.
+  SingleCopyGuard::warnIfNeeded();
+
   // 8. The program has no main window and no taskbar entry on any backend,
   // which is what the accessory policy means here.
 
@@ -26,9 +35,21 @@ void AppDelegate::applicationDidFinishLaunching() {
   // 10. Its image and tooltip, when there is a status area to show them in.
   if (statusItem_->hasButton()) {
     const bool local = BuildIdentity::isLocalDevelopment();
-    statusItem_->setImage(placeholderStatusImage(), true);
+    statusItem_->setImage(BrandIcon::menuBarImage(UpdateBadge::none, local), true);
     statusItem_->setToolTip(local ? "Vistrel \u2014 local build" : "Vistrel");
   }
+
+  // 11. Clicks on the item and the menu they open.
+  auto& menu = MenuController::shared();
+  menu.updatesTitleProvider = [] { return AppUpdate::shared().menuTitle(); };
+  menu.checkForUpdatesAction = [] { AppUpdate::shared().checkForUpdates(); };
+  menu.attach(statusItem_.get(), &actions_);
+
+  // 12. The update controller draws the icon for the update and recording state from now on.
+  auto& update = AppUpdate::shared();
+  update.statusItem = statusItem_.get();
+  update.applyIcon();
+  update.start();
 
   // 13, 14. Shortcuts, re-registered after every change of bindings.
   HotkeyStore::shared().onChange = [this] { actions_.registerGlobalHotkeys(); };
@@ -39,29 +60,21 @@ void AppDelegate::applicationDidFinishLaunching() {
 
   // 16. The layout self-test, when its marker asks for it.
   LayoutReview::startIfRequested();
+
+  // 17. The development preview of the update card, after the launch has finished.
+  const char* preview = std::getenv("VISTREL_PREVIEW_CARD");
+  if (preview && std::strcmp(preview, "1") == 0) system.clock().after(0, [] { showPreviewCard(); });
 }
 
 void AppDelegate::applicationWillTerminate() {
   auto& registry = GlobalHotkeyRegistry::shared();
   registry.handler = nullptr;
   registry.uninstallHotKeys();
-  // The tray drops the icon now rather than when the connection closes.
+  // Nothing may reach the item once it is gone; the tray drops the icon now
+  // rather than when the connection closes.
+  AppUpdate::shared().statusItem = nullptr;
+  MenuController::shared().statusItem = nullptr;
   statusItem_.reset();
-}
-
-QImage placeholderStatusImage() {
-  QImage image(44, 44, QImage::Format_ARGB32_Premultiplied);
-  image.setDevicePixelRatio(2);
-  image.fill(Qt::transparent);
-  QPainter p(&image);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.setPen(QPen(Qt::black, 1.6));
-  p.setBrush(Qt::NoBrush);
-  const QRectF frame(2.5, 4.5, 17, 13);
-  p.drawRoundedRect(frame, 2.5, 2.5);
-  p.setBrush(Qt::black);
-  p.drawRoundedRect(QRectF(frame.left(), frame.top(), frame.width() / 2, frame.height()), 2.5, 2.5);
-  return image;
 }
 
 }  // namespace vistrel

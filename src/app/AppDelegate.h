@@ -24,8 +24,4 @@ class AppDelegate {
   AppActions actions_;
 };
 
-// The status item's image until the brand icon is drawn: a window outline
-// split in two, as a template image.
-QImage placeholderStatusImage();
-
 }  // namespace vistrel

@@ -1,5 +1,8 @@
-// The program: open the X display, install the real platform, run the
-// launch sequence on the first turn of the event loop, stay resident.
+// The program: hand over to a copy that runs already when there is one, else
+// open the X display, install the real platform, run the launch sequence on
+// the first turn of the event loop, stay resident.
+
+#include <unistd.h>
 
 #include <QApplication>
 #include <QIcon>
@@ -8,14 +11,27 @@
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
+#include <string>
 
 #include "app/AppDelegate.h"
+#include "app/InstanceHandOver.h"
+#include "app/MenuController.h"
+#include "app/log/LayoutLog.h"
 #include "platform/Platform.h"
+#include "platform/x11/InstanceRecords.h"
+#include "platform/x11/ProcessBundleInfo.h"
 #include "platform/x11/X11Platform.h"
+#include "update/BrandIcon.h"
 
 using namespace vistrel;
 
 namespace {
+
+struct Options {
+  bool newInstance = false;
+  std::optional<std::string> action;  // a storage id, as given
+};
 
 std::string versionText(const platform::BundleInfo& bundle) {
   return bundle.infoString("CFBundleShortVersionString").value_or("?") + " (build " +
@@ -25,40 +41,130 @@ std::string versionText(const platform::BundleInfo& bundle) {
 
 int usage(FILE* out, int code) {
   std::fprintf(out,
-               "usage: vistrel [--help] [--version]\n"
-               "Window layout and screen capture. Runs in the tray of the X display named by $DISPLAY.\n");
+               "usage: vistrel [--help] [--version] [--new-instance | --action <id>]\n"
+               "Window layout and screen capture. Runs in the tray of the X display named by $DISPLAY.\n"
+               "\n"
+               "A second start of the same file hands over to the copy that runs and exits.\n"
+               "  --new-instance  start another copy even when one runs\n"
+               "  --action <id>   have the running copy perform one action, named by its storage id\n"
+               "                  (window.leftHalf, window.rightHalf, capture.area, settings, quit, ...)\n");
   return code;
+}
+
+// Writes a hand-over failure on stderr; `what` says what was being handed over.
+void reportFailure(const char* what, const InstanceHandOver::Outcome& outcome) {
+  std::fprintf(stderr, "vistrel: the running Vistrel did not take the %s: %s\n", what, outcome.detail.c_str());
+}
+
+// --action: hands the action to the running copy, whichever file it runs from. No display needed.
+int handAction(const std::optional<std::string>& folder, const std::string& folderError,
+               const std::string& bundleIdentifier, const std::string& id) {
+  if (!folder) {
+    std::fprintf(stderr, "vistrel: no running Vistrel to hand the action to (%s)\n", folderError.c_str());
+    return 1;
+  }
+  const auto outcome = InstanceHandOver::send(InstanceHandOver::socketPath(*folder, bundleIdentifier), "action " + id);
+  switch (outcome.status) {
+    case InstanceHandOver::Outcome::Status::ok:
+      return 0;
+    case InstanceHandOver::Outcome::Status::noInstance:
+    case InstanceHandOver::Outcome::Status::otherInstance:
+      std::fprintf(stderr, "vistrel: no running Vistrel to hand the action to\n");
+      return 1;
+    case InstanceHandOver::Outcome::Status::failed:
+      reportFailure("action", outcome);
+      return 1;
+  }
+  return 1;
+}
+
+// A plain start: true when a copy of this same file runs and took the activation.
+bool handedOverToSameFile(const std::string& folder, const platform::BundleInfo& bundle) {
+  const auto running = x11::InstanceRecords::runningApplications(folder);
+  const auto pid = InstanceHandOver::sameFileInstance(running, bundle.bundleIdentifier(), bundle.bundlePath(),
+                                                      std::int32_t(::getpid()));
+  if (!pid) return false;
+  // Only that copy is asked: the socket may belong to a copy of another file.
+  const auto outcome =
+      InstanceHandOver::send(InstanceHandOver::socketPath(folder, bundle.bundleIdentifier()), "activate", *pid);
+  switch (outcome.status) {
+    case InstanceHandOver::Outcome::Status::ok:
+      std::fprintf(stderr, "vistrel: Vistrel runs from this file already (pid %d); handed over to it\n", int(*pid));
+      return true;
+    case InstanceHandOver::Outcome::Status::noInstance:
+    case InstanceHandOver::Outcome::Status::otherInstance:
+      return false;
+    case InstanceHandOver::Outcome::Status::failed:
+      reportFailure("start", outcome);
+      std::fprintf(stderr, "vistrel: starting another copy\n");
+      return false;
+  }
+  return false;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  Options options;
   for (int i = 1; i < argc; ++i) {
-    if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) return usage(stdout, 0);
-    if (!std::strcmp(argv[i], "--version")) {
+    const char* arg = argv[i];
+    if (!std::strcmp(arg, "--help") || !std::strcmp(arg, "-h")) return usage(stdout, 0);
+    if (!std::strcmp(arg, "--version")) {
       const auto info = platform::builtInInfoDictionary();
       std::printf("vistrel %s (build %s, %s)\n", std::get<std::string>(info.at("CFBundleShortVersionString")).c_str(),
                   std::get<std::string>(info.at("CFBundleVersion")).c_str(),
                   std::get<std::string>(info.at("VistrelBuildChannel")).c_str());
       return 0;
     }
-    std::fprintf(stderr, "vistrel: unknown option \"%s\"\n", argv[i]);
+    if (!std::strcmp(arg, "--new-instance")) {
+      options.newInstance = true;
+    } else if (!std::strcmp(arg, "--action")) {
+      if (i + 1 >= argc) {
+        std::fprintf(stderr, "vistrel: --action wants a storage id, for example window.leftHalf\n");
+        return usage(stderr, 2);
+      }
+      options.action = argv[++i];
+    } else if (!std::strncmp(arg, "--action=", 9)) {
+      options.action = arg + 9;
+    } else {
+      std::fprintf(stderr, "vistrel: unknown option \"%s\"\n", arg);
+      return usage(stderr, 2);
+    }
+  }
+  if (options.action && options.newInstance) {
+    std::fprintf(stderr, "vistrel: --action goes to the running copy; it does not go with --new-instance\n");
     return usage(stderr, 2);
   }
+  if (options.action && !UtilityAction::fromStorageID(*options.action)) {
+    std::fprintf(stderr,
+                 "vistrel: unknown action \"%s\" (actions are named by storage id, for example "
+                 "window.leftHalf or capture.area; see --help)\n",
+                 options.action->c_str());
+    return 2;
+  }
+
+  // Where the instance records and the hand-over socket live; read before any toolkit object exists.
+  const x11::ProcessBundleInfo bundle;
+  std::string folderError;
+  const auto folder = x11::instanceFolder(folderError);
+  if (!folder) LayoutLog::write("instance-folder-refused reason=" + folderError);
+
+  if (options.action) return handAction(folder, folderError, bundle.bundleIdentifier(), *options.action);
 
   if (const auto error = x11::checkDisplay()) {
     std::fprintf(stderr, "%s\n", error->c_str());
     return 1;
   }
-  qputenv("QT_QPA_PLATFORM", "xcb");
+  if (!options.newInstance && folder && handedOverToSameFile(*folder, bundle)) return 0;
 
+  qputenv("QT_QPA_PLATFORM", "xcb");
   QApplication app(argc, argv);
   QApplication::setApplicationName("Vistrel");
   QApplication::setDesktopFileName("vistrel");
   // Alerts and cards come and go; closing the last one must not end the program.
   QApplication::setQuitOnLastWindowClosed(false);
   // A tray that appears after launch embeds the item with the application's icon.
-  QApplication::setWindowIcon(QIcon(QPixmap::fromImage(placeholderStatusImage())));
+  QApplication::setWindowIcon(QIcon(QPixmap::fromImage(BrandIcon::menuBarImage(UpdateBadge::none, false))));
 
   std::string error;
   const auto system = x11::makePlatform(error);
@@ -72,6 +178,19 @@ int main(int argc, char** argv) {
   AppDelegate delegate;
   QObject::connect(&app, &QCoreApplication::aboutToQuit, [&delegate] { delegate.applicationWillTerminate(); });
   QTimer::singleShot(0, [&delegate] { delegate.applicationDidFinishLaunching(); });
+
+  // Later starts reach this copy from now on: the socket first, then the record that makes it findable.
+  // A second start of this file opens the menu at the tray, the way activating a running program shows it.
+  InstanceHandOver::Server handOver;
+  handOver.onActivate = [] {
+    MenuController::shared().showMenu({.button = platform::StatusClick::Button::right, .control = false});
+  };
+  handOver.onAction = [&delegate](const UtilityAction& action) { delegate.actions().handle(action); };
+  if (folder) handOver.listen(InstanceHandOver::socketPath(*folder, bundle.bundleIdentifier()));
+  const auto published =
+      folder ? x11::PublishedInstance::publish(*folder, bundle.bundleIdentifier(), bundle.bundlePath(), error)
+             : std::optional<x11::PublishedInstance>();
+  if (folder && !published) LayoutLog::write("instance-record-failed reason=" + error);
 
   std::fprintf(stderr, "vistrel %s on display %s\n", versionText(system->bundle()).c_str(), std::getenv("DISPLAY"));
   const int status = QApplication::exec();

@@ -9,6 +9,7 @@
 #include "platform/Accessibility.h"
 #include "platform/BundleInfo.h"
 #include "platform/Clock.h"
+#include "platform/CodeSignature.h"
 #include "platform/HotKeys.h"
 #include "platform/LoginItems.h"
 #include "platform/Notifications.h"
@@ -46,6 +47,7 @@ class Platform {
   virtual Workspace& workspace() = 0;
   virtual HotKeys& hotKeys() = 0;
   virtual ReviewApp& reviewApp() = 0;
+  virtual CodeSignature& codeSignature() = 0;
 
   // A new square item in the status area.
   virtual std::unique_ptr<StatusItem> makeStatusItem() = 0;

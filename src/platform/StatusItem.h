@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 
+class QMenu;
+
 namespace vistrel::platform {
 
 struct StatusClick {
@@ -24,6 +26,9 @@ class StatusItem {
   virtual void setImage(const QImage& image, bool isTemplate) = 0;
   virtual void setToolTip(const std::string& text) = 0;
   virtual void setClickHandler(std::function<void(StatusClick)> handler) = 0;
+  // Shows `menu` just below the item and returns at once; the menu stays the
+  // caller's and must outlive its showing.
+  virtual void popUpMenu(QMenu& menu) = 0;
 };
 
 }  // namespace vistrel::platform

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace vistrel::platform {
 
@@ -12,6 +13,8 @@ struct RunningApplication {
   std::optional<std::string> bundleIdentifier;  // none for programs that carry no identity
   std::string localizedName;
   std::string executablePath;  // empty when unknown
+  // The file the program was started from, as that program names it; none when unknown.
+  std::optional<std::string> bundlePath;
   friend bool operator==(const RunningApplication&, const RunningApplication&) = default;
 };
 
@@ -24,6 +27,9 @@ class Workspace {
   // the same as the frontmost one.
   virtual std::optional<RunningApplication> menuBarOwningApplication() const = 0;
   virtual std::optional<RunningApplication> runningApplication(std::int32_t pid) const = 0;
+  // Every running application the backend can name with its bundle identifier,
+  // pid and bundle path, in a stable order (the order they started in where known).
+  virtual std::vector<RunningApplication> runningApplications() const = 0;
   virtual std::int32_t currentProcessID() const = 0;
 };
 

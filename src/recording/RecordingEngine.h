@@ -11,6 +11,8 @@ class RecordingEngine {
   // True while a recording session runs: the status icon shows the recording
   // image and a plain click on it stops the recording.
   bool isRecording() const { return recording_; }
+  // Test-only: the recording state without a session.
+  void setRecordingForTesting(bool recording) { recording_ = recording; }
 
  private:
   RecordingEngine() = default;

@@ -1,5 +1,7 @@
 #include "platform/sim/SimPlatform.h"
 
+#include <QMenu>
+
 namespace vistrel::sim {
 
 std::optional<platform::UserDefaults::Value> MemoryDefaults::value(const std::string& key) const {
@@ -47,6 +49,14 @@ std::optional<std::string> SimLoginItems::unregisterItem() {
   if (failure) return failure;
   current = platform::LoginItemStatus::notRegistered;
   return std::nullopt;
+}
+
+void SimStatusItem::popUpMenu(QMenu& menu) {
+  poppedMenu = &menu;
+  poppedTitles.clear();
+  for (const QAction* action : menu.actions())
+    poppedTitles.push_back(action->isSeparator() ? std::string() : action->text().toStdString());
+  ++popUpCount;
 }
 
 SimPlatform::SimPlatform() { notifications_.clock = &clock_; }

@@ -74,6 +74,8 @@ class SimStatusItem : public platform::StatusItem {
   void setImage(const QImage& i, bool t) override { image = i; isTemplate = t; ++imageChanges; }
   void setToolTip(const std::string& text) override { toolTip = text; }
   void setClickHandler(std::function<void(platform::StatusClick)> h) override { handler = std::move(h); }
+  // Records the menu instead of showing it.
+  void popUpMenu(QMenu& menu) override;
   void click(platform::StatusClick c = {}) { if (handler) handler(c); }
 
   bool button;
@@ -82,6 +84,18 @@ class SimStatusItem : public platform::StatusItem {
   int imageChanges = 0;
   std::optional<std::string> toolTip;
   std::function<void(platform::StatusClick)> handler;
+  // The menu popped up last (the caller's, valid while it keeps it), and its
+  // item titles at that moment in order, separators as empty titles.
+  QMenu* poppedMenu = nullptr;
+  std::vector<std::string> poppedTitles;
+  int popUpCount = 0;
+};
+
+// A sim copy is unsigned, like a build from a checkout, until a test says otherwise.
+class SimCodeSignature : public platform::CodeSignature {
+ public:
+  bool isReleaseSigned() const override { return releaseSigned; }
+  bool releaseSigned = false;
 };
 
 class SimPlatform : public platform::Platform {
@@ -102,6 +116,7 @@ class SimPlatform : public platform::Platform {
   SimWorkspace& workspace() override { return workspace_; }
   SimHotKeys& hotKeys() override { return hotKeys_; }
   SimReviewApp& reviewApp() override { return reviewApp_; }
+  SimCodeSignature& codeSignature() override { return codeSignature_; }
   std::unique_ptr<platform::StatusItem> makeStatusItem() override;
   void setTerminationRequestHandler(std::function<void()> handler) override { onTerminate_ = std::move(handler); }
 
@@ -124,6 +139,7 @@ class SimPlatform : public platform::Platform {
   SimScreens screens_;
   SimHotKeys hotKeys_;
   SimReviewApp reviewApp_{workspace_, accessibility_};
+  SimCodeSignature codeSignature_;
   SimStatusItem* lastStatusItem_ = nullptr;
   std::function<void()> onTerminate_;
 };

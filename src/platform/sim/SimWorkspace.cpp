@@ -8,17 +8,21 @@ SimWorkspace::SimWorkspace() {
   addApplication(kOwnPID, "Vistrel", std::string(platform::kBundleIdentifier));
 }
 
-void SimWorkspace::addApplication(std::int32_t pid, std::string name, std::optional<std::string> bundleId) {
+void SimWorkspace::addApplication(std::int32_t pid, std::string name, std::optional<std::string> bundleId,
+                                  std::optional<std::string> bundlePath) {
   platform::RunningApplication app;
   app.pid = pid;
   app.bundleIdentifier = std::move(bundleId);
   app.localizedName = std::move(name);
   app.executablePath = "/usr/bin/" + app.localizedName;
+  app.bundlePath = std::move(bundlePath);
+  if (!apps_.count(pid)) order_.push_back(pid);
   apps_[pid] = std::move(app);
 }
 
 void SimWorkspace::removeApplication(std::int32_t pid) {
   apps_.erase(pid);
+  std::erase(order_, pid);
   if (frontmost_ == pid) frontmost_.reset();
   if (menuBarOwner_ == pid) menuBarOwner_.reset();
 }
@@ -38,6 +42,12 @@ std::optional<platform::RunningApplication> SimWorkspace::menuBarOwningApplicati
 
 std::optional<platform::RunningApplication> SimWorkspace::runningApplication(std::int32_t pid) const {
   return lookup(pid);
+}
+
+std::vector<platform::RunningApplication> SimWorkspace::runningApplications() const {
+  std::vector<platform::RunningApplication> running;
+  for (const auto pid : order_) running.push_back(apps_.at(pid));
+  return running;
 }
 
 }  // namespace vistrel::sim

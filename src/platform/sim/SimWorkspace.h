@@ -1,11 +1,13 @@
 #pragma once
 // Running programs of the simulated desktop. The program under test is one of
-// them (ownPID), so a test can put its own menu in front.
+// them (ownPID), so a test can put its own menu in front; it is listed without
+// a bundle path until a test gives it one.
 
 #include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/Workspace.h"
 
@@ -20,10 +22,14 @@ class SimWorkspace : public platform::Workspace {
   std::optional<platform::RunningApplication> frontmostApplication() const override;
   std::optional<platform::RunningApplication> menuBarOwningApplication() const override;
   std::optional<platform::RunningApplication> runningApplication(std::int32_t pid) const override;
+  // In the order the programs were added.
+  std::vector<platform::RunningApplication> runningApplications() const override;
   std::int32_t currentProcessID() const override { return ownPID; }
 
   // Test controls.
-  void addApplication(std::int32_t pid, std::string name, std::optional<std::string> bundleId = std::nullopt);
+  // Adding a pid that runs already replaces its description and keeps its place.
+  void addApplication(std::int32_t pid, std::string name, std::optional<std::string> bundleId = std::nullopt,
+                      std::optional<std::string> bundlePath = std::nullopt);
   // The program quits: it is no longer running, front or menu owner.
   void removeApplication(std::int32_t pid);
   bool isRunning(std::int32_t pid) const { return apps_.count(pid) != 0; }
@@ -37,6 +43,7 @@ class SimWorkspace : public platform::Workspace {
   std::optional<platform::RunningApplication> lookup(std::optional<std::int32_t> pid) const;
 
   std::map<std::int32_t, platform::RunningApplication> apps_;
+  std::vector<std::int32_t> order_;  // pids in the order they were added
   std::optional<std::int32_t> frontmost_;
   std::optional<std::int32_t> menuBarOwner_;
   bool menuBarOwnerSet_ = false;

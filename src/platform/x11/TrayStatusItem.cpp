@@ -1,7 +1,9 @@
 #include "platform/x11/TrayStatusItem.h"
 
+#include <QCursor>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QMenu>
 #include <QPixmap>
 
 #include "platform/x11/SessionBus.h"
@@ -54,6 +56,13 @@ void TrayStatusItem::setToolTip(const std::string& text) { icon_.setToolTip(QStr
 
 void TrayStatusItem::setClickHandler(std::function<void(platform::StatusClick)> handler) {
   handler_ = std::move(handler);
+}
+
+void TrayStatusItem::popUpMenu(QMenu& menu) {
+  const QRect icon = icon_.geometry();
+  const QPoint below = icon.isEmpty() ? QCursor::pos() : QPoint(icon.left(), icon.top() + icon.height() + 4);
+  // Qt moves the menu back onto the screen when the tray sits at its bottom edge.
+  menu.popup(below);
 }
 
 }  // namespace vistrel::x11

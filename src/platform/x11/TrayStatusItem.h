@@ -21,6 +21,9 @@ class TrayStatusItem : public platform::StatusItem {
   void setImage(const QImage& image, bool isTemplate) override;
   void setToolTip(const std::string& text) override;
   void setClickHandler(std::function<void(platform::StatusClick)> handler) override;
+  // Just below the icon; where the tray does not tell where the icon is
+  // (StatusNotifierItem hosts), at the mouse pointer.
+  void popUpMenu(QMenu& menu) override;
 
   const QSystemTrayIcon& trayIcon() const { return icon_; }
 

@@ -10,6 +10,7 @@
 #include "platform/x11/ProcessBundleInfo.h"
 #include "platform/x11/QtClock.h"
 #include "platform/x11/SessionBus.h"
+#include "platform/x11/SodiumCodeSignature.h"
 #include "platform/x11/TerminationSignals.h"
 #include "platform/x11/TrayStatusItem.h"
 #include "platform/x11/Connection.h"
@@ -61,6 +62,7 @@ class X11Platform : public platform::Platform {
   platform::Screens& screens() override { return screens_; }
   platform::Workspace& workspace() override { return workspace_; }
   platform::ReviewApp& reviewApp() override { return reviewApp_; }
+  platform::CodeSignature& codeSignature() override { return codeSignature_; }
 
   std::unique_ptr<platform::StatusItem> makeStatusItem() override { return std::make_unique<TrayStatusItem>(); }
   void setTerminationRequestHandler(std::function<void()> handler) override {
@@ -76,6 +78,7 @@ class X11Platform : public platform::Platform {
   X11ReviewApp reviewApp_;
   QtClock clock_;
   ProcessBundleInfo bundle_;
+  SodiumCodeSignature codeSignature_{bundle_.bundlePath()};
   JsonUserDefaults defaults_;
   AutostartLoginItems loginItems_;
   ClipboardPasteboard pasteboard_;

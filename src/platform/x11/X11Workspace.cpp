@@ -11,6 +11,7 @@
 
 #include "platform/BundleInfo.h"
 #include "platform/x11/Clients.h"
+#include "platform/x11/InstanceRecords.h"
 
 namespace vistrel::x11 {
 
@@ -57,6 +58,14 @@ std::optional<platform::RunningApplication> X11Workspace::menuBarOwningApplicati
 std::optional<platform::RunningApplication> X11Workspace::runningApplication(std::int32_t pid) const {
   connection_.drainEvents();
   return describe(pid, std::nullopt, deadlineAfter(kReadSeconds));
+}
+
+std::vector<platform::RunningApplication> X11Workspace::runningApplications() const {
+  std::string error;
+  const auto folder = instanceFolder(error);
+  // A refused folder was logged once at start, where the program first looked for it.
+  if (!folder) return {};
+  return InstanceRecords::runningApplications(*folder);
 }
 
 std::optional<platform::RunningApplication> X11Workspace::describe(std::int32_t pid,

@@ -1,10 +1,14 @@
 #pragma once
 // Running programs as processes: the frontmost one owns the active window.
 // Names come from the program's windows (WM_CLASS) or from /proc.
+// The list of running applications holds the copies of Vistrel only, from
+// their instance records (InstanceRecords.h): X11 knows no bundle identity
+// for other programs, and the only user of the list looks for copies of itself.
 
 #include <xcb/xcb.h>
 
 #include <optional>
+#include <vector>
 
 #include "platform/Workspace.h"
 #include "platform/x11/Connection.h"
@@ -19,6 +23,8 @@ class X11Workspace : public platform::Workspace {
   // Menus belong to windows on X11: the frontmost program.
   std::optional<platform::RunningApplication> menuBarOwningApplication() const override;
   std::optional<platform::RunningApplication> runningApplication(std::int32_t pid) const override;
+  // The live instance records, oldest first; empty when the instance folder cannot be used.
+  std::vector<platform::RunningApplication> runningApplications() const override;
   std::int32_t currentProcessID() const override;
 
  private:
