@@ -4,7 +4,11 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QMenu>
+#include <QPainter>
+#include <QPalette>
 #include <QPixmap>
+#include <QScreen>
+#include <QTimer>
 
 #include "platform/x11/SessionBus.h"
 
@@ -31,6 +35,37 @@ bool trayAvailable() {
   return QSystemTrayIcon::isSystemTrayAvailable();
 }
 
+constexpr int kPlacementRetries = 8;
+constexpr int kPlacementRetryMs = 250;
+
+// Black or white, against the mean brightness of the panel pixels at the edges
+// of the icon's place (its middle is the icon itself).
+std::optional<QColor> contrastingColor(const QRect& place) {
+  if (place.isEmpty()) return std::nullopt;
+  QScreen* screen = QGuiApplication::screenAt(place.center());
+  if (!screen) return std::nullopt;
+  const QRect local = place.translated(-screen->geometry().topLeft());
+  const QImage behind = screen->grabWindow(0, local.x(), local.y(), local.width(), local.height()).toImage();
+  if (behind.isNull()) return std::nullopt;
+  double sum = 0;
+  int count = 0;
+  for (int x = 0; x < behind.width(); ++x)
+    for (int y : {0, behind.height() - 1}) {
+      sum += qGray(behind.pixel(x, y));
+      ++count;
+    }
+  if (count == 0) return std::nullopt;
+  return sum / count < 128 ? QColor(Qt::white) : QColor(Qt::black);
+}
+
+QImage tinted(const QImage& mask, const QColor& color) {
+  QImage out = mask.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  QPainter painter(&out);
+  painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+  painter.fillRect(out.rect(), color);
+  return out;
+}
+
 }  // namespace
 
 TrayStatusItem::TrayStatusItem() : hasButton_(trayAvailable()) {
@@ -47,9 +82,27 @@ TrayStatusItem::TrayStatusItem() : hasButton_(trayAvailable()) {
 }
 
 void TrayStatusItem::setImage(const QImage& image, bool isTemplate) {
-  QIcon icon(QPixmap::fromImage(image));
-  icon.setIsMask(isTemplate);
+  if (isTemplate) {
+    template_ = image;
+    applyTemplate(kPlacementRetries);
+    return;
+  }
+  template_.reset();
+  icon_.setIcon(QIcon(QPixmap::fromImage(image)));
+}
+
+void TrayStatusItem::applyTemplate(int retriesLeft) {
+  if (!template_) return;
+  const auto color = contrastingColor(icon_.geometry());
+  QIcon icon(QPixmap::fromImage(tinted(*template_, color.value_or(QGuiApplication::palette().color(QPalette::WindowText)))));
+  icon.setIsMask(true);
   icon_.setIcon(icon);
+  if (color || retriesLeft <= 0) return;
+  const QImage pending = *template_;
+  QTimer::singleShot(kPlacementRetryMs, &icon_, [this, pending, retriesLeft] {
+    // A newer image has its own retries.
+    if (template_ && template_->cacheKey() == pending.cacheKey()) applyTemplate(retriesLeft - 1);
+  });
 }
 
 void TrayStatusItem::setToolTip(const std::string& text) { icon_.setToolTip(QString::fromStdString(text)); }

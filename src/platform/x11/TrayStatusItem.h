@@ -28,6 +28,12 @@ class TrayStatusItem : public platform::StatusItem {
   const QSystemTrayIcon& trayIcon() const { return icon_; }
 
  private:
+  // A template image is a mask. No XEmbed tray tells its theme, so the mask is
+  // painted black or white, whichever stands out against the panel behind the
+  // icon; until the tray has placed the icon, a few bounded retries look again.
+  void applyTemplate(int retriesLeft);
+
+  std::optional<QImage> template_;
   bool hasButton_;
   QSystemTrayIcon icon_;
   std::function<void(platform::StatusClick)> handler_;
