@@ -25,7 +25,7 @@ QImage blankImage(double side) {
   return image;
 }
 
-// Painting in points with the origin at the top-left, like the design's flipped space.
+// Painting in points with the origin at the top-left, y down, as the glyph's geometry is given.
 void preparePainter(QPainter& p) {
   p.setRenderHint(QPainter::Antialiasing);
   p.setBrush(Qt::NoBrush);
