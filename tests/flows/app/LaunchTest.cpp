@@ -5,6 +5,11 @@
 
 #include "app/AppDelegate.h"
 #include "platform/sim/SimPlatform.h"
+#include "update/UpdateCard.h"
+
+#include <cstdlib>
+#include <memory>
+#include <vector>
 
 using namespace vistrel;
 
@@ -62,4 +67,46 @@ TEST(Launch, QuitEndsTheEventLoop) {
   deadline.start(30000);
   EXPECT_EQ(QCoreApplication::exec(), 0);
   EXPECT_FALSE(timedOut);
+}
+
+namespace {
+
+class RecordingCards : public CardPresenter {
+ public:
+  int runModal(const UpdateCard& card) override {
+    shown.push_back(card);
+    return 1;
+  }
+  std::vector<UpdateCard> shown;
+};
+
+}  // namespace
+
+// The development preview card appears after the launch only for VISTREL_PREVIEW_CARD exactly "1".
+TEST(Launch, PreviewCardOnlyForExactlyOne) {
+  for (const char* value : {"1", "0", "true", "1 ", "", static_cast<const char*>(nullptr)}) {
+    sim::ScopedSimPlatform sim;
+    auto cards = std::make_shared<RecordingCards>();
+    setCardPresenter(cards);
+    if (value) setenv("VISTREL_PREVIEW_CARD", value, 1);
+    else unsetenv("VISTREL_PREVIEW_CARD");
+
+    AppDelegate delegate;
+    delegate.applicationDidFinishLaunching();
+    EXPECT_TRUE(cards->shown.empty()) << "the card waits for the launch to finish";
+    sim->clock().runPending();
+    const std::string shownFor = value ? value : "(unset)";
+    if (value && std::string(value) == "1") {
+      ASSERT_EQ(cards->shown.size(), 1u) << shownFor;
+      EXPECT_EQ(cards->shown[0].eyebrow, "Development");
+      EXPECT_EQ(cards->shown[0].title, "This copy does not update itself");
+      EXPECT_EQ(cards->shown[0].message, "Update notices are part of the notarized Vistrel from vistrel.app.");
+      EXPECT_FALSE(cards->shown[0].secondary);
+    } else {
+      EXPECT_TRUE(cards->shown.empty()) << shownFor;
+    }
+    delegate.applicationWillTerminate();
+    setCardPresenter(nullptr);
+  }
+  unsetenv("VISTREL_PREVIEW_CARD");
 }
