@@ -29,13 +29,7 @@ first=$VISTREL_PID
 [ -S "$socket" ] || fail "no hand-over socket at $socket"
 only_record_of "$first" || fail "want the one record of pid $first, found: $(records)"
 
-"$TESTWINDOW" --title "Hand-over probe" --geometry 500x300+300+200 >"$HARNESS_DIR/testwindow.out" &
-window_ready() { grep -q '^window 0x' "$HARNESS_DIR/testwindow.out"; }
-wait_for 10 "the test window" window_ready
-W=$(awk '/^window/ { print $2 }' "$HARNESS_DIR/testwindow.out")
-is_active() { xprop -root -notype _NET_ACTIVE_WINDOW | grep -qi "$(printf '0x%x' "$W")"; }
-xdotool windowactivate "$W" 2>/dev/null || true
-wait_for 10 "the test window to be active" is_active
+start_test_window "Hand-over probe"
 
 offset=$(log_offset)
 client 0 "--action window.rightHalf" "$VISTREL" --action window.rightHalf

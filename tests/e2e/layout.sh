@@ -79,3 +79,18 @@ press_and_settle() {
   wait_for 10 "the $snap settle line" settle_logged "$offset" "$snap"
   LAST_LINES=$(log_since "$offset")
 }
+
+# start_test_window <title>: starts the test window program without size
+# rules, makes it the active window and sets W to its id.
+start_test_window() {
+  local out=$HARNESS_DIR/testwindow-$RANDOM.out
+  "$TESTWINDOW" --title "$1" --geometry 500x300+300+200 >"$out" &
+  # shellcheck disable=SC2317 # called through wait_for
+  window_ready() { grep -q '^window 0x' "$out"; }
+  wait_for 10 "the test window" window_ready
+  W=$(awk '/^window/ { print $2 }' "$out")
+  # shellcheck disable=SC2317
+  is_active() { xprop -root -notype _NET_ACTIVE_WINDOW | grep -qi "$(printf '0x%x' "$W")"; }
+  xdotool windowactivate "$W" 2>/dev/null || true
+  wait_for 10 "the test window to be active" is_active
+}

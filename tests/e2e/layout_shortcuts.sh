@@ -12,13 +12,7 @@ if log_since "$start" | grep -q hotkey-register-failed; then
   fail "a default shortcut could not be registered: $(log_since "$start" | grep hotkey-register-failed)"
 fi
 
-"$TESTWINDOW" --title "Layout probe" --geometry 500x300+300+200 >"$HARNESS_DIR/testwindow.out" &
-window_ready() { grep -q '^window 0x' "$HARNESS_DIR/testwindow.out"; }
-wait_for 10 "the test window" window_ready
-W=$(awk '/^window/ { print $2 }' "$HARNESS_DIR/testwindow.out")
-is_active() { xprop -root -notype _NET_ACTIVE_WINDOW | grep -qi "$(printf '0x%x' "$W")"; }
-xdotool windowactivate "$W" 2>/dev/null || true
-wait_for 10 "the test window to be active" is_active
+start_test_window "Layout probe"
 
 check_lines() {
   local snap=$1 line

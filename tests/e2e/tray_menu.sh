@@ -6,13 +6,7 @@ source "$here/lib.sh"
 source "$here/layout.sh"
 
 start_vistrel
-"$TESTWINDOW" --title "Menu probe" --geometry 500x300+300+200 >"$HARNESS_DIR/testwindow.out" &
-window_ready() { grep -q '^window 0x' "$HARNESS_DIR/testwindow.out"; }
-wait_for 10 "the test window" window_ready
-W=$(awk '/^window/ { print $2 }' "$HARNESS_DIR/testwindow.out")
-is_active() { xprop -root -notype _NET_ACTIVE_WINDOW | grep -qi "$(printf '0x%x' "$W")"; }
-xdotool windowactivate "$W" 2>/dev/null || true
-wait_for 10 "the test window to be active" is_active
+start_test_window "Menu probe"
 wait_for 10 "the tray icon" tray_icon_window
 
 # The menu is a popup window of ours, mapped while it is open.

@@ -21,6 +21,7 @@
 #include "layout/WindowEngine.h"
 #include "layout/WindowTargetStore.h"
 #include "platform/sim/SimPlatform.h"
+#include "support/TempLog.h"
 
 namespace vistrel::testing {
 
@@ -57,9 +58,6 @@ class LayoutFlow : public ::testing::Test {
   static constexpr std::int32_t kApp = 300;
 
   void SetUp() override {
-    ASSERT_TRUE(logDir.isValid());
-    logPath = logDir.filePath("layout.log").toStdString();
-    LayoutLog::setPathForTesting(logPath);
     AccessibilityWindow::resetForTesting();
     WindowTargetStore::resetForTesting();
     WindowEngine::resetForTesting();
@@ -73,7 +71,6 @@ class LayoutFlow : public ::testing::Test {
     WindowEngine::resetForTesting();
     WindowTargetStore::resetForTesting();
     AccessibilityWindow::resetForTesting();
-    LayoutLog::setPathForTesting(LayoutLog::kPath);
   }
 
   // A window of the user program, focused.
@@ -85,12 +82,7 @@ class LayoutFlow : public ::testing::Test {
   Rect frame(const platform::AXElement& w) { return *sim->accessibility().frame(w); }
 
   // Log messages without their timestamps, in order.
-  std::vector<std::string> log() const {
-    std::ifstream in(logPath);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) lines.push_back(line.substr(line.find(' ') + 1));
-    return lines;
-  }
+  std::vector<std::string> log() const { return tempLog.messages(); }
   // The messages that begin with one of `prefixes`.
   std::vector<std::string> log(std::initializer_list<std::string> prefixes) const {
     std::vector<std::string> out;
@@ -106,8 +98,7 @@ class LayoutFlow : public ::testing::Test {
 
   sim::ScopedSimPlatform sim;
   std::shared_ptr<RecordingAlerts> alerts = std::make_shared<RecordingAlerts>();
-  QTemporaryDir logDir;
-  std::string logPath;
+  TempLog tempLog;
 };
 
 }  // namespace vistrel::testing

@@ -21,6 +21,7 @@
 #include "hotkeys/HotkeyStore.h"
 #include "layout/WindowTargetStore.h"
 #include "platform/sim/SimPlatform.h"
+#include "support/TempLog.h"
 
 namespace vistrel::testing {
 
@@ -29,9 +30,6 @@ class MenuTest : public ::testing::Test {
   static constexpr std::int32_t kApp = 300;
 
   void SetUp() override {
-    ASSERT_TRUE(logDir.isValid());
-    logPath = logDir.filePath("layout.log").toStdString();
-    LayoutLog::setPathForTesting(logPath);
     HotkeyStore::resetSharedForTesting();
     MenuController::resetSharedForTesting();
     WindowTargetStore::resetForTesting();
@@ -42,7 +40,6 @@ class MenuTest : public ::testing::Test {
     MenuController::resetSharedForTesting();
     HotkeyStore::resetSharedForTesting();
     WindowTargetStore::resetForTesting();
-    LayoutLog::setPathForTesting(LayoutLog::kPath);
   }
 
   MenuController& attached() {
@@ -71,18 +68,12 @@ class MenuTest : public ::testing::Test {
       if (action->text().toStdString() == title) return action;
     return nullptr;
   }
-  std::string log() const {
-    std::ifstream in(logPath);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
+  std::string log() const { return tempLog.text(); }
 
   sim::ScopedSimPlatform sim;
   sim::SimStatusItem item{true};
   AppActions actions;
-  QTemporaryDir logDir;
-  std::string logPath;
+  TempLog tempLog;
 };
 
 }  // namespace vistrel::testing
