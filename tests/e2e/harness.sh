@@ -24,7 +24,7 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$here/lib.sh"
 
 usage() {
-  echo "usage: harness.sh [--tray] [--dbus] [--size WxH] -- command args..." >&2
+  echo "usage: harness.sh [--tray] [--dbus] [--size WxH] [--openbox-rc FILE] -- command args..." >&2
   exit 2
 }
 
@@ -33,12 +33,13 @@ die() {
   exit 1
 }
 
-tray=0 dbus=0 size=1920x1080
+tray=0 dbus=0 size=1920x1080 openbox_rc=$here/openbox-rc.xml
 while [ $# -gt 0 ]; do
   case $1 in
     --tray) tray=1 ;;
     --dbus) dbus=1 ;;
     --size) [ $# -ge 2 ] || usage; size=$2; shift ;;
+    --openbox-rc) [ $# -ge 2 ] || usage; openbox_rc=$2; shift ;;
     --) shift; break ;;
     *) usage ;;
   esac
@@ -154,7 +155,7 @@ if [ $dbus -eq 1 ]; then
   export DBUS_SESSION_BUS_ADDRESS
 fi
 
-start_helper openbox openbox --sm-disable --config-file "$here/openbox-rc.xml"
+start_helper openbox openbox --sm-disable --config-file "$openbox_rc"
 wm_up() { helper_alive && xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
 poll_until 10 wm_up || helper_failed openbox "openbox to manage $DISPLAY (_NET_SUPPORTING_WM_CHECK)"
 

@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# Verifies that vistrel starts on a desktop without a tray host, stays resident with no window of its own, and exits 0 on SIGTERM and on SIGINT.
+# Verifies that vistrel starts on a desktop without a tray host, runs its launch sequence (its log shows it), stays resident with no window of its own, and exits 0 within 2 s of SIGTERM and of SIGINT.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 for signal in TERM INT; do
+  offset=$(log_offset)
   start_vistrel
+  launched() { log_since "$offset" | grep -q 'hotkey-handler status=0'; }
+  wait_for 10 "the launch's log line (hotkey-handler status=0)" launched
   vistrel_exited && fail "vistrel exited right after its start line"
   windows=$(client_windows "$VISTREL_PID")
   [ -z "$windows" ] || fail "vistrel has managed windows (a taskbar entry): $windows"
-  stop_vistrel "$signal"
+  stop_vistrel "$signal" 2
 done

@@ -134,15 +134,15 @@ the start line \"vistrel ${VISTREL_VERSION:-}...\"; stderr so far:
 $(cat "$VISTREL_STDERR")"
 }
 
-# stop_vistrel [signal]: sends SIGTERM (or the given signal) and checks that the
-# program exits within 10 s with status 0.
+# stop_vistrel [signal [seconds]]: sends SIGTERM (or the given signal) and
+# checks that the program exits within 10 s (or the given seconds) with status 0.
 stop_vistrel() {
-  local signal=${1:-TERM} status=0
+  local signal=${1:-TERM} seconds=${2:-10} status=0
   kill -s "$signal" "$VISTREL_PID" 2>/dev/null \
     || fail "vistrel (pid $VISTREL_PID) had already exited before SIG$signal"
-  if ! poll_until 10 vistrel_exited; then
+  if ! poll_until "$seconds" vistrel_exited; then
     kill -KILL "$VISTREL_PID" 2>/dev/null || true
-    fail "vistrel did not exit within 10 s of SIG$signal"
+    fail "vistrel did not exit within $seconds s of SIG$signal"
   fi
   wait "$VISTREL_PID" || status=$?
   VISTREL_PID=

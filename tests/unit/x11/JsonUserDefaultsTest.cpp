@@ -184,5 +184,24 @@ TEST_F(JsonUserDefaultsTest, WriteFailureKeepsTheValueInMemory) {
       << log().toStdString();
 }
 
+// A crash between writing the temporary file and the rename leaves the old document whole: the next start reads
+// it as it was, and its next change is written as usual.
+TEST_F(JsonUserDefaultsTest, CrashBeforeRenameKeepsTheOldDocument) {
+  {
+    JsonUserDefaults defaults(folder());
+    defaults.setString("vistrel.pendingSnap", "leftHalf");
+  }
+  const QByteArray before = readFile(documentPath());
+  // What a write cut short before its rename leaves: a half-written temporary beside the document.
+  writeFile(temp.filePath("config/vistrel/.defaults.json.tmp-AbC123"), R"({"vistrel.pendingSnap": "righ)");
+
+  JsonUserDefaults reopened(folder());
+  EXPECT_EQ(readFile(documentPath()), before);
+  EXPECT_EQ(reopened.string("vistrel.pendingSnap"), "leftHalf");
+  reopened.setString("vistrel.pendingSnap", "topHalf");
+  JsonUserDefaults again(folder());
+  EXPECT_EQ(again.string("vistrel.pendingSnap"), "topHalf");
+}
+
 }  // namespace
 }  // namespace vistrel::x11
