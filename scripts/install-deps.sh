@@ -12,7 +12,7 @@ packages=(
   libx11-dev libx11-xcb-dev libxcb1-dev libxext-dev libxtst-dev libxrandr-dev
   libxinerama-dev libxcomposite-dev libxfixes-dev libxres-dev
   libxcb-randr0-dev libxcb-res0-dev libxcb-xtest0-dev libxcb-keysyms1-dev
-  libxcb-icccm4-dev libxcb-ewmh-dev
+  libxcb-icccm4-dev libxcb-ewmh-dev libxcb-xinerama0-dev
   # signatures
   libsodium-dev
   # tests and benchmarks
@@ -20,8 +20,12 @@ packages=(
   # end-to-end tier: a private X server, a window manager, clients, tools
   xvfb xauth openbox xterm xdotool x11-utils x11-xserver-utils x11-apps dbus
   imagemagick
+  # a nested X server with two Xinerama heads for the two-display end-to-end test
+  xserver-xephyr
   # a tray host (XEmbed system tray) for the tray-icon end-to-end tests
   tint2
+  # a second window-control client the snap-latency benchmark compares against
+  wmctrl
 )
 
 missing=()

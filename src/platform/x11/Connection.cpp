@@ -3,6 +3,7 @@
 #include <xcb/randr.h>
 #include <xcb/res.h>
 #include <xcb/xcbext.h>
+#include <xcb/xinerama.h>
 
 #include <QSocketNotifier>
 #include <QtGlobal>
@@ -69,8 +70,10 @@ std::unique_ptr<Connection> Connection::open(std::string& error) {
   // later request of the extension.
   xcb_prefetch_extension_data(raw, &xcb_randr_id);
   xcb_prefetch_extension_data(raw, &xcb_res_id);
+  xcb_prefetch_extension_data(raw, &xcb_xinerama_id);
   const bool hasRandr = xcb_get_extension_data(raw, &xcb_randr_id)->present;
   const bool hasRes = xcb_get_extension_data(raw, &xcb_res_id)->present;
+  connection->hasXinerama_ = xcb_get_extension_data(raw, &xcb_xinerama_id)->present;
   const Deadline deadline = deadlineAfter(kSetupSeconds);
   if (hasRandr) {
     auto version = connection->request<xcb_randr_query_version_reply_t>(xcb_randr_query_version(raw, 1, 5));

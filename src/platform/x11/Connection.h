@@ -94,8 +94,10 @@ class Connection {
   std::uint32_t clientBase(std::uint32_t id) const { return id & ~resourceMask_; }
 
   // Optional extensions: without RandR 1.5 the root window is the one screen;
-  // without X-Resource 1.2 windows lacking _NET_WM_PID get synthetic owners.
+  // without X-Resource 1.2 windows lacking _NET_WM_PID get synthetic owners;
+  // without Xinerama there are no heads to set against RandR's monitors.
   bool hasMonitors() const { return hasMonitors_; }
+  bool hasXinerama() const { return hasXinerama_; }
   bool hasResourceIds() const { return hasResourceIds_; }
 
   template <class T, class Cookie>
@@ -135,6 +137,7 @@ class Connection {
   std::uint16_t rootHeight_ = 0;
   std::uint32_t resourceMask_ = 0;
   bool hasMonitors_ = false;
+  bool hasXinerama_ = false;
   bool hasResourceIds_ = false;
   bool reportedBroken_ = false;
   Atoms atoms_;

@@ -3,6 +3,8 @@
 #include <xcb/randr.h>
 
 #include <algorithm>
+#include <optional>
+#include <utility>
 
 namespace vistrel::x11 {
 
@@ -42,10 +44,27 @@ const Monitor* monitorHolding(const std::vector<Monitor>& monitors, const Rect& 
   return best;
 }
 
-Fetched<std::vector<Monitor>> readMonitors(Connection& connection, Deadline deadline) {
-  if (!connection.hasMonitors()) return {std::vector<Monitor>{rootMonitor(connection)}};
-  auto reply = connection.request<xcb_randr_get_monitors_reply_t>(
-      xcb_randr_get_monitors(connection.raw(), connection.root(), 1)).get(deadline);
+std::vector<Monitor> monitorsFromHeads(std::span<const xcb_xinerama_screen_info_t> heads) {
+  std::vector<Monitor> monitors;
+  for (std::size_t i = 0; i < heads.size(); ++i) {
+    const xcb_xinerama_screen_info_t& head = heads[i];
+    if (head.width == 0 || head.height == 0) continue;
+    const Rect frame(head.x_org, head.y_org, head.width, head.height);
+    if (std::any_of(monitors.begin(), monitors.end(), [&](const Monitor& m) { return m.frame == frame; })) continue;
+    monitors.push_back({std::uint32_t(i + 1), "xinerama-" + std::to_string(i), frame, false});
+  }
+  return monitors;
+}
+
+std::vector<Monitor> chooseMonitors(std::vector<Monitor> randr, std::vector<Monitor> heads) {
+  return primaryFirst(heads.size() > randr.size() ? std::move(heads) : std::move(randr));
+}
+
+namespace {
+
+Fetched<std::vector<Monitor>> randrMonitors(Connection& connection, Pending<xcb_randr_get_monitors_reply_t> request,
+                                            Deadline deadline) {
+  auto reply = request.get(deadline);
   if (!reply) {
     if (reply.error) connection.reportError("RandR GetMonitors", connection.root(), *reply.error);
     return {std::nullopt, faultOf(reply.status)};
@@ -72,6 +91,48 @@ Fetched<std::vector<Monitor>> readMonitors(Connection& connection, Deadline dead
   }
   if (monitors.empty()) monitors.push_back(rootMonitor(connection));
   return {primaryFirst(std::move(monitors))};
+}
+
+// The heads of an active Xinerama; none when it is inactive or does not answer.
+std::vector<Monitor> xineramaHeads(Connection& connection, Pending<xcb_xinerama_is_active_reply_t> active,
+                                   Pending<xcb_xinerama_query_screens_reply_t> screens, Deadline deadline) {
+  const auto activeReply = active.get(deadline);
+  if (activeReply.error) connection.reportError("Xinerama IsActive", connection.root(), *activeReply.error);
+  if (!activeReply || activeReply.value->state == 0) return {};
+  const auto reply = screens.get(deadline);
+  if (!reply) {
+    if (reply.error) connection.reportError("Xinerama QueryScreens", connection.root(), *reply.error);
+    return {};
+  }
+  const xcb_xinerama_screen_info_t* heads = xcb_xinerama_query_screens_screen_info(reply.value.get());
+  const int count = xcb_xinerama_query_screens_screen_info_length(reply.value.get());
+  return monitorsFromHeads(std::span(heads, std::size_t(std::max(count, 0))));
+}
+
+}  // namespace
+
+Fetched<std::vector<Monitor>> readMonitors(Connection& connection, Deadline deadline) {
+  // Both extensions are asked before either answer is read: one round trip.
+  std::optional<Pending<xcb_randr_get_monitors_reply_t>> randr;
+  if (connection.hasMonitors()) {
+    randr.emplace(connection.request<xcb_randr_get_monitors_reply_t>(
+        xcb_randr_get_monitors(connection.raw(), connection.root(), 1)));
+  }
+  std::optional<Pending<xcb_xinerama_is_active_reply_t>> active;
+  std::optional<Pending<xcb_xinerama_query_screens_reply_t>> screens;
+  if (connection.hasXinerama()) {
+    active.emplace(connection.request<xcb_xinerama_is_active_reply_t>(xcb_xinerama_is_active(connection.raw())));
+    screens.emplace(
+        connection.request<xcb_xinerama_query_screens_reply_t>(xcb_xinerama_query_screens(connection.raw())));
+  }
+
+  auto monitors = randr ? randrMonitors(connection, std::move(*randr), deadline)
+                        : Fetched<std::vector<Monitor>>{std::vector<Monitor>{rootMonitor(connection)}};
+  auto heads = active ? xineramaHeads(connection, std::move(*active), std::move(*screens), deadline)
+                      : std::vector<Monitor>{};
+  // RandR unanswered: heads that split the root still tell the displays apart.
+  if (!monitors.value && heads.size() < 2) return monitors;
+  return {chooseMonitors(monitors.value.value_or(std::vector<Monitor>{rootMonitor(connection)}), std::move(heads))};
 }
 
 }  // namespace vistrel::x11

@@ -1,5 +1,6 @@
 #pragma once
-// The displays: RandR monitors, each with the part docks and panels leave
+// The displays: RandR monitors, or Xinerama's heads where those split the
+// root into more (readMonitors), each with the part docks and panels leave
 // free, in AppKit space. One pixel is one point (scale 1): X11 has no
 // per-monitor scale the window manager and clients agree on.
 

@@ -100,6 +100,20 @@ TEST_F(Engine, NextDisplayMovesWindow) {
   EXPECT_EQ(frame(w), Rect(1560, 900 - 102.5 - 875, 720, 875));
 }
 
+// A shorter display above the primary: next display goes up (accessibility y above 0) and wraps back down.
+TEST_F(Engine, NextDisplayUpAndWrapsBack) {
+  sim->screens().addScreen(Rect(200, 900, 1024, 768), Rect(200, 900, 1024, 768));
+  auto w = focusedWindow(Rect(0, 0, 720, 875));
+  engine().perform(WindowSnap::nextDisplay, true);
+  sim->clock().runUntilIdle();
+  // Capped at 768 high and pushed right onto the upper display, whose bottom is the primary's top.
+  EXPECT_EQ(frame(w), Rect(200, -768, 720, 768));
+  engine().perform(WindowSnap::nextDisplay, true);
+  sim->clock().runUntilIdle();
+  // Centre 360/1024 across and half way up the primary's visible frame: x = 506.25 - 360, AppKit y = 462.5 - 384.
+  EXPECT_EQ(frame(w), Rect(146.25, 900 - 78.5 - 768, 720, 768));
+}
+
 // A window that vanishes as it is raised: the change does not start, the memory is put back, "Resize failed".
 TEST_F(Engine, VanishingWindowResizeFailed) {
   auto w = focusedWindow(Rect(100, 100, 400, 300));
