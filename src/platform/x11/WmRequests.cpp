@@ -13,6 +13,11 @@ constexpr std::uint32_t kSourcePager = 2;
 constexpr std::uint32_t kStateRemove = 0;
 constexpr std::uint32_t kStateAdd = 1;
 
+std::int32_t coordinate(double value) { return std::int32_t(std::lround(std::clamp(value, -32768.0, 32767.0))); }
+std::uint32_t extent(double value) { return std::uint32_t(std::lround(std::clamp(value, 1.0, 32767.0))); }
+
+}  // namespace
+
 void sendToRoot(Connection& connection, xcb_window_t window, xcb_atom_t type, std::array<std::uint32_t, 5> data) {
   xcb_client_message_event_t event{};
   event.response_type = XCB_CLIENT_MESSAGE;
@@ -24,11 +29,6 @@ void sendToRoot(Connection& connection, xcb_window_t window, xcb_atom_t type, st
                  XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                  reinterpret_cast<const char*>(&event));
 }
-
-std::int32_t coordinate(double value) { return std::int32_t(std::lround(std::clamp(value, -32768.0, 32767.0))); }
-std::uint32_t extent(double value) { return std::uint32_t(std::lround(std::clamp(value, 1.0, 32767.0))); }
-
-}  // namespace
 
 void moveResize(Connection& connection, xcb_window_t window, std::optional<Point> reference,
                 std::optional<Size> clientSize, bool managerHandlesMoveResize) {

@@ -6,12 +6,17 @@
 
 #include <xcb/xcb.h>
 
+#include <array>
+#include <cstdint>
 #include <optional>
 
 #include "platform/Rect.h"
 #include "platform/x11/Connection.h"
 
 namespace vistrel::x11::wm {
+
+// Sends one EWMH client message about `window` to the root window (no flush).
+void sendToRoot(Connection& connection, xcb_window_t window, xcb_atom_t type, std::array<std::uint32_t, 5> data);
 
 // Moves the window's frame so its top-left lands on `reference` (NorthWest
 // gravity) and/or resizes the client to `clientSize`; what is absent stays.

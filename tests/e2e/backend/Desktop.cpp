@@ -1,5 +1,7 @@
 #include "Desktop.h"
 
+#include "platform/x11/WmRequests.h"
+
 #include <QCoreApplication>
 #include <QRegularExpression>
 #include <QThread>
@@ -132,31 +134,15 @@ xcb_atom_t Requests::atom(const char* name) {
   return connection_->internAtoms({name}, x11::deadlineAfter(2)).front();
 }
 
-namespace {
-
-void sendToRoot(x11::Connection& connection, xcb_window_t window, xcb_atom_t type,
-                std::array<std::uint32_t, 5> data) {
-  xcb_client_message_event_t event{};
-  event.response_type = XCB_CLIENT_MESSAGE;
-  event.format = 32;
-  event.window = window;
-  event.type = type;
-  std::copy(data.begin(), data.end(), event.data.data32);
-  xcb_send_event(connection.raw(), 0, connection.root(),
-                 XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                 reinterpret_cast<const char*>(&event));
-  connection.flush();
-}
-
-}  // namespace
-
 void Requests::changeState(xcb_window_t window, std::uint32_t action, const char* first, const char* second) {
-  sendToRoot(*connection_, window, atom("_NET_WM_STATE"),
-             {action, atom(first), second ? atom(second) : 0u, 2, 0});
+  x11::wm::sendToRoot(*connection_, window, atom("_NET_WM_STATE"),
+                      {action, atom(first), second ? atom(second) : 0u, 2, 0});
+  connection_->flush();
 }
 
 void Requests::activate(xcb_window_t window) {
-  sendToRoot(*connection_, window, atom("_NET_ACTIVE_WINDOW"), {2, XCB_CURRENT_TIME, 0, 0, 0});
+  x11::wm::sendToRoot(*connection_, window, atom("_NET_ACTIVE_WINDOW"), {2, XCB_CURRENT_TIME, 0, 0, 0});
+  connection_->flush();
 }
 
 xcb_window_t Requests::createBottomDock(std::uint32_t height) {

@@ -5,22 +5,15 @@
 #include <QTemporaryDir>
 
 #include "platform/x11/AutostartLoginItems.h"
+#include "support/Files.h"
 
 namespace vistrel::x11 {
 namespace {
 
 using platform::LoginItemStatus;
 
-QByteArray readFile(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  file.write(bytes);
-}
+using vistrel::testing::readFile;
+using vistrel::testing::writeFile;
 
 // Exec values follow the Desktop Entry rules: plain paths stay bare, reserved characters quote, "%" doubles, backslashes take both escapes.
 TEST(DesktopEntryExecTest, QuotesAndEscapesPaths) {

@@ -15,22 +15,15 @@
 
 #include "app/log/LayoutLog.h"
 #include "platform/x11/JsonUserDefaults.h"
+#include "support/Files.h"
 
 namespace vistrel::x11 {
 namespace {
 
 using Value = platform::UserDefaults::Value;
 
-QByteArray readFile(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  file.write(bytes);
-}
+using vistrel::testing::readFile;
+using vistrel::testing::writeFile;
 
 class JsonUserDefaultsTest : public ::testing::Test {
  protected:
