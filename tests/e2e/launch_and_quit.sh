@@ -6,8 +6,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 for signal in TERM INT; do
   offset=$(log_offset)
   start_vistrel
-  launched() { log_since "$offset" | grep -q 'hotkey-handler status=0'; }
-  wait_for 10 "the launch's log line (hotkey-handler status=0)" launched
+  wait_for_launch "$offset"
   vistrel_exited && fail "vistrel exited right after its start line"
   windows=$(client_windows "$VISTREL_PID")
   [ -z "$windows" ] || fail "vistrel has managed windows (a taskbar entry): $windows"

@@ -7,7 +7,7 @@ source "$here/layout.sh"
 
 offset=$(log_offset)
 start_vistrel
-wait_for 10 "the hot-key handler line" bash -c "tail -c +$((offset + 1)) $LAYOUT_LOG | grep -q 'hotkey-handler status=0'"
+wait_for_launch "$offset"
 refused=$(log_since "$offset" | grep 'hotkey-register-failed' || true)
 # Left arrow is Carbon key code 123; Control and Option are the masks 4096 and 2048; BadAccess is status -9878.
 [ "$(wc -l <<<"$refused")" -eq 1 ] && grep -q "key=123 mods=6144 status=-9878" <<<"$refused" \

@@ -72,7 +72,7 @@ placed() {
 
 start=$(log_offset)
 start_vistrel
-wait_for 10 "the hot-key handler line" bash -c "tail -c +$((start + 1)) $LAYOUT_LOG | grep -q 'hotkey-handler status=0'"
+wait_for_launch "$start"
 if log_since "$start" | grep -q hotkey-register-failed; then
   fail "a default shortcut could not be registered: $(log_since "$start" | grep hotkey-register-failed)"
 fi

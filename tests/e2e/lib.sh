@@ -149,3 +149,11 @@ stop_vistrel() {
   [ "$status" -eq 0 ] || fail "vistrel exited with status $status after SIG$signal (want 0); stderr:
 $(cat "$VISTREL_STDERR")"
 }
+
+# wait_for_launch <offset>: waits until the log since <offset> shows that the
+# launch sequence has registered the shortcuts (its "hotkey-handler" line).
+wait_for_launch() {
+  # shellcheck disable=SC2317 # called through wait_for
+  launched() { log_since "$1" | grep -q 'hotkey-handler status=0'; }
+  wait_for 10 "the launch's log line (hotkey-handler status=0)" launched "$1"
+}
