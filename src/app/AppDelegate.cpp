@@ -46,10 +46,10 @@ void AppDelegate::applicationDidFinishLaunching() {
   menu.attach(statusItem_.get(), &actions_);
 
   // 12. The update controller draws the icon for the update and recording state from now on.
+  // There is no updater to start yet: a check explains that this copy does not update.
   auto& update = AppUpdate::shared();
   update.statusItem = statusItem_.get();
   update.applyIcon();
-  update.start();
 
   // 13, 14. Shortcuts, re-registered after every change of bindings.
   HotkeyStore::shared().onChange = [this] { actions_.registerGlobalHotkeys(); };

@@ -40,12 +40,6 @@ void AppUpdate::resetForTesting() { instance().reset(); }
 
 bool AppUpdate::isDeveloperIDSigned() const { return platform::current().codeSignature().isReleaseSigned(); }
 
-void AppUpdate::start() {
-  // There is no updater to start in this build, signed or not: a copy that
-  // fails the signature test never updates itself, and one that passes
-  // answers a check with "Updates unavailable". Launch has nothing to do.
-}
-
 UpdateBadge AppUpdate::badge(const Presentation& presentation) {
   switch (presentation.kind) {
     case Kind::optionalOffer:

@@ -32,9 +32,6 @@ class AppUpdate {
   // Test-only: a fresh controller.
   static void resetForTesting();
 
-  // Once at launch. A copy that fails the signature test does not update; a
-  // signed copy has no updater to start in this build either.
-  void start();
   // Draws the icon and tooltip for the current update and recording state on
   // the status item; nothing without a status item or its button.
   void applyIcon();

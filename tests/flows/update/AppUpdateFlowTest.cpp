@@ -115,7 +115,6 @@ TEST_F(AppUpdateFlow, NoStatusButton) {
 
 // An unsigned copy's check explains that it does not update, with the build's facts and the product's page.
 TEST_F(AppUpdateFlow, CheckOnAnUnsignedCopy) {
-  AppUpdate::shared().start();
   EXPECT_TRUE(cards->shown.empty());
   AppUpdate::shared().checkForUpdates();
   ASSERT_EQ(cards->shown.size(), 1u);
@@ -140,7 +139,6 @@ TEST_F(AppUpdateFlow, CheckOnAnUnsignedCopy) {
 TEST_F(AppUpdateFlow, CheckOnASignedCopy) {
   sim->codeSignature().releaseSigned = true;
   sim->bundle().dictionary.erase("CFBundleShortVersionString");
-  AppUpdate::shared().start();
   AppUpdate::shared().checkForUpdates();
   ASSERT_EQ(cards->shown.size(), 1u);
   EXPECT_EQ(cards->shown[0].title, "Updates unavailable");
