@@ -110,10 +110,7 @@ int main(int argc, char** argv) {
     const char* arg = argv[i];
     if (!std::strcmp(arg, "--help") || !std::strcmp(arg, "-h")) return usage(stdout, 0);
     if (!std::strcmp(arg, "--version")) {
-      const auto info = platform::builtInInfoDictionary();
-      std::printf("vistrel %s (build %s, %s)\n", std::get<std::string>(info.at("CFBundleShortVersionString")).c_str(),
-                  std::get<std::string>(info.at("CFBundleVersion")).c_str(),
-                  std::get<std::string>(info.at("VistrelBuildChannel")).c_str());
+      std::printf("vistrel %s\n", versionText(x11::ProcessBundleInfo()).c_str());
       return 0;
     }
     if (!std::strcmp(arg, "--new-instance")) {
