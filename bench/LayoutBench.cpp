@@ -23,7 +23,7 @@ namespace {
 
 class SilentAlerts : public AlertPresenter {
  public:
-  void runModal(const Alert&) override {}
+  int runModal(const Alert&) override { return 0; }
 };
 
 void BM_SnapGeometry(benchmark::State& state) {

@@ -13,8 +13,11 @@ packages=(
   libxinerama-dev libxcomposite-dev libxfixes-dev libxres-dev
   libxcb-randr0-dev libxcb-res0-dev libxcb-xtest0-dev libxcb-keysyms1-dev
   libxcb-icccm4-dev libxcb-ewmh-dev libxcb-xinerama0-dev
+  libxcb-shm0-dev libxcb-composite0-dev libxcb-xfixes0-dev
   # signatures
   libsodium-dev
+  # still images: PNG and JPEG encoders
+  libspng-dev libturbojpeg0-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   # end-to-end tier: a private X server, a window manager, clients, tools
@@ -26,6 +29,12 @@ packages=(
   tint2
   # a second window-control client the snap-latency benchmark compares against
   wmctrl
+  # capture end-to-end tests and benchmarks: clipboard reads, a clipboard
+  # manager, and the screenshot tool the capture benchmark compares against
+  xclip scrot
+  # xfsettingsd is the clipboard manager (CLIPBOARD_MANAGER, SAVE_TARGETS) that
+  # keeps a copied image after the program quits; it needs a session bus
+  xfce4-settings
 )
 
 missing=()

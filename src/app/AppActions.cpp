@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 
+#include "capture/CaptureEngine.h"
 #include "hotkeys/GlobalHotkeyRegistry.h"
 #include "hotkeys/HotkeyStore.h"
 #include "layout/WindowEngine.h"
@@ -22,6 +23,8 @@ void AppActions::handle(const UtilityAction& action) {
       QCoreApplication::quit();
       break;
     case UtilityAction::Kind::capture:
+      CaptureEngine::shared().perform(*action.captureMode());
+      break;
     case UtilityAction::Kind::record:
     case UtilityAction::Kind::openSettings:
       break;

@@ -10,6 +10,7 @@
 #include "hotkeys/HotkeyStore.h"
 #include "layout/LayoutReview.h"
 #include "layout/WindowEngine.h"
+#include "permissions/ScreenRecordingAccess.h"
 #include "update/AppUpdate.h"
 #include "update/BrandIcon.h"
 #include "update/PreviewCard.h"
@@ -22,6 +23,9 @@ void AppDelegate::applicationDidFinishLaunching() {
 
   // 1. Ask to notify; the answer is neither logged nor stored.
   system.notifications().requestAuthorization({.alert = true, .sound = true, .badge = false}, [](bool) {});
+
+  // 4. Screen Recording bookkeeping for this launch; it never waits for the user.
+  ScreenRecordingAccess::registerLaunch();
 
   // 6. Another copy from a different file: a modal warning the launch waits on.
   SingleCopyGuard::warnIfNeeded();

@@ -120,6 +120,7 @@ bool Server::listen(const std::string& path) {
     probe.connectToServer(name);
     if (probe.waitForConnected(kConnectMs)) {
       LayoutLog::write("hand-over-listen-busy path=" + path);
+      retryWhileBusy(path, 0);
       return false;
     }
     // Nobody answers: a copy that was killed left its socket file behind.
@@ -132,6 +133,18 @@ bool Server::listen(const std::string& path) {
   }
   LayoutLog::write("hand-over-listen-failed path=" + path + " error=" + server_->errorString().toStdString());
   return false;
+}
+
+void Server::retryWhileBusy(const std::string& path, int attempt) {
+  // A copy started to replace the running one finds it still listening; it
+  // quits within a second, and the socket is then ours.
+  QTimer::singleShot(kBusyRetryMs, server_.get(), [this, path, attempt] {
+    if (server_->listen(QString::fromStdString(path))) {
+      LayoutLog::write("hand-over-listen path=" + path);
+    } else if (attempt + 1 < kBusyRetries) {
+      retryWhileBusy(path, attempt + 1);
+    }
+  });
 }
 
 void Server::serve(QLocalSocket* connection) {

@@ -73,10 +73,14 @@ class Server {
 
   // Listens at `path`. A socket file nobody answers at (left by a copy that
   // was killed) is removed first. False, logged, when another process listens
-  // there or the socket cannot be made.
+  // there or the socket cannot be made; while another copy listens, it tries
+  // again every half second for ten seconds, in case that copy is quitting.
   bool listen(const std::string& path);
 
  private:
+  static constexpr int kBusyRetryMs = 500;
+  static constexpr int kBusyRetries = 20;
+  void retryWhileBusy(const std::string& path, int attempt);
   void serve(QLocalSocket* connection);
   void answer(QLocalSocket* connection, const std::string& line);
 

@@ -7,7 +7,7 @@ namespace vistrel {
 
 class MessageBoxAlertPresenter : public AlertPresenter {
  public:
-  void runModal(const Alert& alert) override;
+  int runModal(const Alert& alert) override;
 };
 
 }  // namespace vistrel

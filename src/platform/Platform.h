@@ -10,11 +10,13 @@
 #include "platform/BundleInfo.h"
 #include "platform/Clock.h"
 #include "platform/CodeSignature.h"
+#include "platform/EventMonitors.h"
 #include "platform/HotKeys.h"
 #include "platform/LoginItems.h"
 #include "platform/Notifications.h"
 #include "platform/Pasteboard.h"
 #include "platform/ReviewApp.h"
+#include "platform/ScreenCapture.h"
 #include "platform/Screens.h"
 #include "platform/StatusItem.h"
 #include "platform/UserDefaults.h"
@@ -48,6 +50,8 @@ class Platform {
   virtual HotKeys& hotKeys() = 0;
   virtual ReviewApp& reviewApp() = 0;
   virtual CodeSignature& codeSignature() = 0;
+  virtual ScreenCapture& screenCapture() = 0;
+  virtual EventMonitors& eventMonitors() = 0;
 
   // A new square item in the status area.
   virtual std::unique_ptr<StatusItem> makeStatusItem() = 0;

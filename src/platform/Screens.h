@@ -28,6 +28,8 @@ class Screens {
   // The display the user is working on (the one holding the active window),
   // else the primary; none when there are no displays.
   virtual std::optional<Screen> mainScreen() const = 0;
+  // Where the pointer is, in AppKit screen space.
+  virtual Point mouseLocation() const = 0;
 };
 
 }  // namespace vistrel::platform

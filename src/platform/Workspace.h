@@ -31,6 +31,17 @@ class Workspace {
   // pid and bundle path, in a stable order (the order they started in where known).
   virtual std::vector<RunningApplication> runningApplications() const = 0;
   virtual std::int32_t currentProcessID() const = 0;
+
+  // Hands `url` to the program the desktop opens such links with. False when
+  // no program takes links of its scheme or none could be started.
+  virtual bool openURL(const std::string& url) = 0;
+
+  // Starts another copy of the program at `bundlePath` although this one
+  // runs (it must not hand over to us), detached from this process. None once
+  // it started, else why it could not.
+  virtual std::optional<std::string> openNewInstance(const std::string& bundlePath) = 0;
+  // The same by a second, plainer route, for when the first one is refused.
+  virtual std::optional<std::string> spawnNewInstance(const std::string& bundlePath) = 0;
 };
 
 }  // namespace vistrel::platform

@@ -1,6 +1,7 @@
 // A plain top-level window for end-to-end tests, whose size rules and window
 // type come from the command line. It prints its X window id once shown:
 //   vistrel-testwindow --title T --geometry 640x480+100+100 --increment 6x13 --min 200x100 --type dialog
+// --color #rrggbb fills it with one colour (the title still shows in the middle).
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -42,7 +43,8 @@ int main(int argc, char** argv) {
   const QCommandLineOption minimum("min", "Minimum size, WxH.", "size");
   const QCommandLineOption maximum("max", "Maximum size, WxH.", "size");
   const QCommandLineOption type("type", "normal, dialog, utility or splash.", "type", "normal");
-  parser.addOptions({title, geometry, increment, base, minimum, maximum, type});
+  const QCommandLineOption color("color", "Fill colour, #rrggbb.", "colour");
+  parser.addOptions({title, geometry, increment, base, minimum, maximum, type, color});
   parser.process(app);
 
   Qt::WindowFlags flags = Qt::Window;
@@ -57,6 +59,14 @@ int main(int argc, char** argv) {
   auto* label = new QLabel(parser.value(title), &window);
   label->setAlignment(Qt::AlignCenter);
   (new QVBoxLayout(&window))->addWidget(label);
+  if (parser.isSet(color)) {
+    const QColor fill = QColor::fromString(parser.value(color));
+    if (!fill.isValid()) return fail("bad colour " + parser.value(color));
+    QPalette palette = window.palette();
+    palette.setColor(QPalette::Window, fill);
+    window.setPalette(palette);
+    window.setAutoFillBackground(true);
+  }
 
   const QString g = parser.value(geometry);
   const auto plus = g.indexOf('+');

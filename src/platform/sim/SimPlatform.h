@@ -12,6 +12,7 @@
 #include "platform/sim/SimAccessibility.h"
 #include "platform/sim/SimHotKeys.h"
 #include "platform/sim/SimReviewApp.h"
+#include "platform/sim/SimScreenCapture.h"
 #include "platform/sim/SimScreens.h"
 #include "platform/sim/SimWorkspace.h"
 #include "platform/sim/VirtualClock.h"
@@ -40,10 +41,13 @@ class StaticBundleInfo : public platform::BundleInfo {
 
 class MemoryPasteboard : public platform::Pasteboard {
  public:
-  void clear() override { text.reset(); ++changeCount; }
+  void clear() override { text.reset(); picture.reset(); ++changeCount; }
   void setString(const std::string& t) override { text = t; ++changeCount; }
   std::optional<std::string> string() const override { return text; }
+  void setImage(const QImage& i) override { picture = i; ++changeCount; }
+  std::optional<QImage> image() const override { return picture; }
   std::optional<std::string> text;
+  std::optional<QImage> picture;
   int changeCount = 0;
 };
 
@@ -117,6 +121,8 @@ class SimPlatform : public platform::Platform {
   SimHotKeys& hotKeys() override { return hotKeys_; }
   SimReviewApp& reviewApp() override { return reviewApp_; }
   SimCodeSignature& codeSignature() override { return codeSignature_; }
+  SimScreenCapture& screenCapture() override { return screenCapture_; }
+  SimEventMonitors& eventMonitors() override { return eventMonitors_; }
   std::unique_ptr<platform::StatusItem> makeStatusItem() override;
   void setTerminationRequestHandler(std::function<void()> handler) override { onTerminate_ = std::move(handler); }
 
@@ -140,6 +146,8 @@ class SimPlatform : public platform::Platform {
   SimHotKeys hotKeys_;
   SimReviewApp reviewApp_{workspace_, accessibility_};
   SimCodeSignature codeSignature_;
+  SimScreenCapture screenCapture_{screens_};
+  SimEventMonitors eventMonitors_;
   SimStatusItem* lastStatusItem_ = nullptr;
   std::function<void()> onTerminate_;
 };

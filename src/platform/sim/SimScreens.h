@@ -15,11 +15,13 @@ class SimScreens : public platform::Screens {
   std::vector<platform::Screen> screens() const override { return screens_; }
   // The chosen main display, else the primary one.
   std::optional<platform::Screen> mainScreen() const override;
+  Point mouseLocation() const override { return mouse; }
 
   // Test controls.
   std::uint32_t addScreen(Rect frame, Rect visibleFrame, double scale = 1.0);
   void setMainScreen(std::optional<std::uint32_t> displayID) { main_ = displayID; }
   void removeAll() { screens_.clear(); main_.reset(); }
+  Point mouse;
 
  private:
   std::vector<platform::Screen> screens_;

@@ -50,4 +50,20 @@ std::vector<platform::RunningApplication> SimWorkspace::runningApplications() co
   return running;
 }
 
+bool SimWorkspace::openURL(const std::string& url) {
+  openedURLs.push_back(url);
+  const auto colon = url.find(':');
+  return colon != std::string::npos && handledSchemes.count(url.substr(0, colon)) != 0;
+}
+
+std::optional<std::string> SimWorkspace::openNewInstance(const std::string& bundlePath) {
+  newInstanceOpens.push_back(bundlePath);
+  return openNewInstanceFailure;
+}
+
+std::optional<std::string> SimWorkspace::spawnNewInstance(const std::string& bundlePath) {
+  newInstanceSpawns.push_back(bundlePath);
+  return spawnNewInstanceFailure;
+}
+
 }  // namespace vistrel::sim

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,11 @@ class SimWorkspace : public platform::Workspace {
   // In the order the programs were added.
   std::vector<platform::RunningApplication> runningApplications() const override;
   std::int32_t currentProcessID() const override { return ownPID; }
+  // Records the link; true when its scheme is one of handledSchemes.
+  bool openURL(const std::string& url) override;
+  // Record the path and answer with the scripted failure, if any.
+  std::optional<std::string> openNewInstance(const std::string& bundlePath) override;
+  std::optional<std::string> spawnNewInstance(const std::string& bundlePath) override;
 
   // Test controls.
   // Adding a pid that runs already replaces its description and keeps its place.
@@ -38,6 +44,13 @@ class SimWorkspace : public platform::Workspace {
   void setMenuBarOwner(std::optional<std::int32_t> pid) { menuBarOwner_ = pid; menuBarOwnerSet_ = true; }
 
   std::int32_t ownPID = kOwnPID;
+  // Like a Linux desktop: web and file links open, a system settings pane does not.
+  std::set<std::string> handledSchemes{"http", "https", "file"};
+  std::vector<std::string> openedURLs;  // every link asked for, in order
+  std::vector<std::string> newInstanceOpens;
+  std::vector<std::string> newInstanceSpawns;
+  std::optional<std::string> openNewInstanceFailure;
+  std::optional<std::string> spawnNewInstanceFailure;
 
  private:
   std::optional<platform::RunningApplication> lookup(std::optional<std::int32_t> pid) const;

@@ -8,9 +8,13 @@
 #include <map>
 #include <string_view>
 
-#include "platform/x11/AtomicFile.h"
+#include "platform/AtomicFile.h"
 
 namespace vistrel::x11 {
+
+using platform::errorText;
+using platform::makeDirectories;
+using platform::writeFileAtomically;
 
 namespace {
 

@@ -19,9 +19,12 @@
 #include <fstream>
 #include <system_error>
 
-#include "platform/x11/AtomicFile.h"
+#include "platform/AtomicFile.h"
 
 namespace vistrel::x11 {
+
+using platform::errorText;
+using platform::writeFileAtomically;
 
 namespace {
 

@@ -10,10 +10,14 @@
 #include <ctime>
 
 #include "app/log/LayoutLog.h"
-#include "platform/x11/AtomicFile.h"
+#include "platform/AtomicFile.h"
 #include "platform/x11/DefaultsCoding.h"
 
 namespace vistrel::x11 {
+
+using platform::errorText;
+using platform::makeDirectories;
+using platform::writeFileAtomically;
 
 namespace {
 

@@ -10,9 +10,11 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "platform/x11/AtomicFile.h"
+#include "platform/AtomicFile.h"
 
 namespace vistrel::x11 {
+
+using platform::errorText;
 
 namespace {
 

@@ -15,8 +15,10 @@
 #include "platform/x11/TrayStatusItem.h"
 #include "platform/x11/Connection.h"
 #include "platform/x11/X11Accessibility.h"
+#include "platform/x11/X11EventMonitors.h"
 #include "platform/x11/X11HotKeys.h"
 #include "platform/x11/X11ReviewApp.h"
+#include "platform/x11/X11ScreenCapture.h"
 #include "platform/x11/X11Screens.h"
 #include "platform/x11/X11Workspace.h"
 
@@ -37,6 +39,7 @@ class X11Platform : public platform::Platform {
         screens_(*connection_),
         workspace_(*connection_),
         reviewApp_(*connection_),
+        screenCapture_(*connection_),
         defaults_(configHome() + "/vistrel"),
         loginItems_(configHome() + "/autostart", bundle_.bundlePath()),
         notifications_(sessionBusAddressWithoutAutolaunch()) {
@@ -63,6 +66,8 @@ class X11Platform : public platform::Platform {
   platform::Workspace& workspace() override { return workspace_; }
   platform::ReviewApp& reviewApp() override { return reviewApp_; }
   platform::CodeSignature& codeSignature() override { return codeSignature_; }
+  platform::ScreenCapture& screenCapture() override { return screenCapture_; }
+  platform::EventMonitors& eventMonitors() override { return eventMonitors_; }
 
   std::unique_ptr<platform::StatusItem> makeStatusItem() override { return std::make_unique<TrayStatusItem>(); }
   void setTerminationRequestHandler(std::function<void()> handler) override {
@@ -76,6 +81,8 @@ class X11Platform : public platform::Platform {
   X11Screens screens_;
   X11Workspace workspace_;
   X11ReviewApp reviewApp_;
+  X11ScreenCapture screenCapture_;
+  X11EventMonitors eventMonitors_;
   QtClock clock_;
   ProcessBundleInfo bundle_;
   SodiumCodeSignature codeSignature_{bundle_.bundlePath()};

@@ -100,4 +100,16 @@ std::optional<platform::Screen> X11Screens::mainScreen() const {
   return screens.front();
 }
 
+Point X11Screens::mouseLocation() const {
+  connection_.drainEvents();
+  const Deadline deadline = deadlineAfter(kReadSeconds);
+  auto pointer =
+      connection_.request<xcb_query_pointer_reply_t>(xcb_query_pointer(connection_.raw(), connection_.root()));
+  const Rect primary = monitors(deadline).front().frame;
+  const auto reply = pointer.get(deadline);
+  const bool here = reply && reply.value->same_screen;
+  const Point root = here ? Point{double(reply.value->root_x), double(reply.value->root_y)} : primary.origin();
+  return rootToAppKit(Rect(root, Size()), primary).origin();
+}
+
 }  // namespace vistrel::x11

@@ -20,6 +20,9 @@ class X11Screens : public platform::Screens {
   std::vector<platform::Screen> screens() const override;
   // The monitor holding most of the active window, else the primary.
   std::optional<platform::Screen> mainScreen() const override;
+  // The pointer on this X screen; the primary monitor's top-left corner when
+  // the server does not answer or the pointer is on another X screen.
+  Point mouseLocation() const override;
 
  private:
   std::vector<Monitor> monitors(Deadline deadline) const;

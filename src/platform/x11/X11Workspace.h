@@ -26,6 +26,14 @@ class X11Workspace : public platform::Workspace {
   // The live instance records, oldest first; empty when the instance folder cannot be used.
   std::vector<platform::RunningApplication> runningApplications() const override;
   std::int32_t currentProcessID() const override;
+  // Through xdg-open, after xdg-mime names a program for the link's scheme:
+  // xdg-open itself would hand an unknown scheme to a web browser.
+  bool openURL(const std::string& url) override;
+  // The program with "--new-instance", started detached by Qt.
+  std::optional<std::string> openNewInstance(const std::string& bundlePath) override;
+  // The program with "--new-instance" by posix_spawn in a session of its own,
+  // with none of our descriptors; it is reaped by init once we have quit.
+  std::optional<std::string> spawnNewInstance(const std::string& bundlePath) override;
 
  private:
   // `window`, when known, is one of the program's windows.

@@ -27,7 +27,10 @@ namespace vistrel::testing {
 
 class RecordingAlerts : public AlertPresenter {
  public:
-  void runModal(const Alert& alert) override { shown.push_back(alert); }
+  int runModal(const Alert& alert) override {
+    shown.push_back(alert);
+    return 0;
+  }
   std::vector<Alert> shown;
 };
 

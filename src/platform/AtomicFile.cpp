@@ -1,4 +1,4 @@
-#include "platform/x11/AtomicFile.h"
+#include "platform/AtomicFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <system_error>
 
-namespace vistrel::x11 {
+namespace vistrel::platform {
 
 namespace {
 
@@ -24,6 +24,8 @@ std::string nameOf(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+std::error_code errorCode(int error) { return {error, std::system_category()}; }
+
 bool writeAll(int fd, const QByteArray& contents) {
   qsizetype done = 0;
   while (done < contents.size()) {
@@ -37,30 +39,30 @@ bool writeAll(int fd, const QByteArray& contents) {
 
 // Makes the rename itself durable. Some file systems cannot sync a folder
 // (EINVAL); the file is in place then, which is all they offer.
-std::optional<std::string> syncFolder(const std::string& folder) {
+std::error_code syncFolder(const std::string& folder) {
   const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return errorText(errno);
+  if (fd < 0) return errorCode(errno);
   const int result = ::fsync(fd);
   const int error = errno;
   ::close(fd);
-  if (result != 0 && error != EINVAL) return errorText(error);
-  return std::nullopt;
+  if (result != 0 && error != EINVAL) return errorCode(error);
+  return {};
 }
 
 }  // namespace
 
 std::string errorText(int error) { return std::system_category().message(error); }
 
-std::optional<std::string> writeFileAtomically(const std::string& path, const QByteArray& contents, mode_t mode) {
+std::error_code replaceFile(const std::string& path, const QByteArray& contents, mode_t mode) {
   const std::string folder = folderOf(path);
   std::string temporary = folder + "/." + nameOf(path) + ".tmp-XXXXXX";
   int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-  if (fd < 0) return errorText(errno);
+  if (fd < 0) return errorCode(errno);
 
-  const auto fail = [&](int error) -> std::optional<std::string> {
+  const auto fail = [&](int error) {
     if (fd >= 0) ::close(fd);
     ::unlink(temporary.c_str());
-    return errorText(error);
+    return errorCode(error);
   };
   if (::fchmod(fd, mode) != 0) return fail(errno);
   if (!writeAll(fd, contents)) return fail(errno);
@@ -70,6 +72,12 @@ std::optional<std::string> writeFileAtomically(const std::string& path, const QB
   if (closed != 0) return fail(errno);
   if (::rename(temporary.c_str(), path.c_str()) != 0) return fail(errno);
   return syncFolder(folder);
+}
+
+std::optional<std::string> writeFileAtomically(const std::string& path, const QByteArray& contents, mode_t mode) {
+  const std::error_code error = replaceFile(path, contents, mode);
+  if (!error) return std::nullopt;
+  return error.message();
 }
 
 std::optional<std::string> makeDirectories(const std::string& path, mode_t mode) {
@@ -89,4 +97,4 @@ std::optional<std::string> makeDirectories(const std::string& path, mode_t mode)
   return std::nullopt;
 }
 
-}  // namespace vistrel::x11
+}  // namespace vistrel::platform

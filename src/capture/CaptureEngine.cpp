@@ -1,0 +1,150 @@
+#include "capture/CaptureEngine.h"
+
+#include <cstdio>
+
+#include "app/log/LayoutLog.h"
+#include "capture/CaptureError.h"
+#include "capture/CaptureOutput.h"
+#include "capture/CapturePreferences.h"
+#include "capture/RegionSelector.h"
+#include "capture/ScreenCaptureService.h"
+#include "capture/WindowSelector.h"
+#include "layout/MessageBoxAlertPresenter.h"
+#include "layout/RectText.h"
+#include "permissions/ScreenRecordingAccess.h"
+#include "platform/Platform.h"
+
+namespace vistrel {
+
+namespace {
+
+double atLeastOne(double divisor) { return divisor <= 1 ? 1 : divisor; }
+
+EditorDisplayMath::PixelScale scaleOver(const QImage& image, const Rect& points) {
+  return {image.width() / atLeastOne(points.width()), image.height() / atLeastOne(points.height())};
+}
+
+// Undoes a window pick's preparation when the window flow ends, however it ends.
+struct WindowPickScope {
+  ~WindowPickScope() { platform::current().screenCapture().endWindowPick(); }
+};
+
+// Ends an overlay's frozen picture when the selection flow ends.
+struct FreezeScope {
+  ~FreezeScope() { ScreenCaptureService::endFreeze(); }
+};
+
+}  // namespace
+
+CaptureEngine& CaptureEngine::shared() {
+  static CaptureEngine engine;
+  return engine;
+}
+
+void CaptureEngine::perform(CaptureMode mode) {
+  if (capturing_) return;
+  capturing_ = true;
+  spawn(request(mode));
+}
+
+Task<> CaptureEngine::request(CaptureMode mode) {
+  struct Done {
+    bool& flag;
+    ~Done() { flag = false; }
+  } done{capturing_};
+  if (!co_await ScreenRecordingAccess::ensure()) {
+    LayoutLog::write("capture-aborted-permission");
+    co_return;
+  }
+  co_await run(mode);
+}
+
+Task<> CaptureEngine::run(CaptureMode mode) {
+  std::string detail = "mode=" + std::string(CaptureModes::rawValue(mode));
+  std::optional<std::string> failure;
+  try {
+    switch (mode) {
+      case CaptureMode::screen: {
+        auto& screens = platform::current().screens();
+        const Point mouse = screens.mouseLocation();
+        std::optional<platform::Screen> screen;
+        for (const auto& candidate : screens.screens()) {
+          if (candidate.frame.contains(mouse)) {
+            screen = candidate;
+            break;
+          }
+        }
+        if (!screen) screen = screens.mainScreen();
+        const QImage image = co_await ScreenCaptureService::captureDisplayUnderMouse();
+        detail += " display=under-mouse";
+        EditorDisplayMath::PixelScale scale;
+        if (screen) {
+          scale = scaleOver(image, screen->frame);
+        } else {
+          std::vector<Rect> frames;
+          for (const auto& s : screens.screens()) frames.push_back(s.frame);
+          scale = EditorDisplayMath::pixelScaleForEditor(image.width(), image.height(), frames);
+        }
+        afterCapture(image, detail, scale);
+        break;
+      }
+      case CaptureMode::window: {
+        WindowPickScope pickScope;
+        const SelectedWindow selected = co_await WindowSelector::pick();
+        co_await sleep(0.16);
+        detail += " windowID=" + std::to_string(selected.id) + " frame=" + RectText::frame(selected.frame);
+        const QImage image = co_await ScreenCaptureService::captureSelected(selected.id, selected.frame,
+                                                                            CapturePreferences::windowBackground());
+        afterCapture(image, detail, scaleOver(image, selected.frame));
+        break;
+      }
+      case CaptureMode::area: {
+        FreezeScope freezeScope;
+        const Rect rect = co_await RegionSelector::pickRegion();
+        detail += " rect=" + RectText::frame(rect);
+        // A compositing manager needs a frame to take the overlays off the screen.
+        if (platform::current().screenCapture().compositorRunning()) co_await sleep(0.05);
+        const QImage image = co_await ScreenCaptureService::captureRectInScreenSpace(rect);
+        afterCapture(image, detail, scaleOver(image, rect));
+        break;
+      }
+      case CaptureMode::scrolling:
+      case CaptureMode::recognizeTextOrQR:
+        // These modes join the engine with scrolling capture and text recognition.
+        break;
+    }
+  } catch (const CaptureException& error) {
+    if (error.error() != CaptureError::cancelled) failure = error.what();
+  } catch (const std::exception& error) {
+    failure = error.what();
+  }
+  if (failure) alert("Capture failed", *failure);
+}
+
+void CaptureEngine::afterCapture(const QImage& image, const std::string& detail,
+                                 EditorDisplayMath::PixelScale scale) {
+  const QImage reduced = CaptureOutput::applyingQuality(image);
+  char scaleText[64];
+  std::snprintf(scaleText, sizeof scaleText, "%.3fx%.3f", scale.x, scale.y);
+  LayoutLog::write("capture-done " + detail + " out=" + std::to_string(reduced.width()) + "x" +
+                   std::to_string(reduced.height()) + " pxScale=" + scaleText + " stamp=L40");
+  if (CapturePreferences::boolValue("vistrel.capture.copy", true)) CaptureOutput::copyToClipboard(reduced);
+  std::optional<std::string> savedPath;
+  if (CapturePreferences::boolValue("vistrel.capture.save", true)) {
+    const std::string path = CaptureOutput::fileURL(reduced);
+    try {
+      CaptureOutput::write(reduced, path);
+      savedPath = path;
+    } catch (const std::exception&) {
+      // A failed save is silent: the shot still reaches the clipboard and the editor.
+    }
+  }
+  if (CapturePreferences::boolValue("vistrel.capture.show", true) && showEditor) showEditor(reduced, savedPath, scale);
+}
+
+void CaptureEngine::alert(const std::string& title, const std::string& text) {
+  if (!presenter_) presenter_ = std::make_shared<MessageBoxAlertPresenter>();
+  presenter_->runModal({title, text});
+}
+
+}  // namespace vistrel

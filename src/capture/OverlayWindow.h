@@ -1,0 +1,130 @@
+#pragma once
+// What the selection overlays share: the mapping between AppKit screen space
+// and Qt's global coordinates, the per-screen overlay window with its frozen
+// backdrop, the hint pill, the input grab that stands in for a global key
+// monitor, and the translation of Qt key events. Main thread only.
+
+#include <QImage>
+#include <QPointF>
+#include <QPointer>
+#include <QRectF>
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "platform/KeyEvent.h"
+#include "platform/Rect.h"
+#include "platform/Screens.h"
+
+class QKeyEvent;
+class QMouseEvent;
+class QPainter;
+class QWindow;
+
+namespace vistrel::overlay {
+
+// Qt's global coordinates are X root coordinates: y down, origin at the
+// top-left of the box holding every monitor. AppKit space has its origin at
+// the primary's bottom-left, y up; the two differ by a flip and the offset of
+// that box, which is not the primary when a monitor lies left of or above it.
+class GlobalSpace {
+ public:
+  explicit GlobalSpace(const std::vector<platform::Screen>& screens);
+  QPointF toGlobal(Point appKit) const;
+  Point fromGlobal(QPointF global) const;
+  QRectF toGlobal(const Rect& appKit) const;
+
+ private:
+  double left_ = 0;  // AppKit x of global x 0
+  double top_ = 0;   // AppKit y of global y 0
+};
+
+// A rectangle in AppKit points as a rectangle of the view covering `screen`
+// (origin top-left, y down), without clipping.
+QRectF localRect(const Rect& appKit, const Rect& screenFrame);
+
+// A rectangle given with a bottom-left origin in a view of `height` as the
+// same rectangle with Qt's top-left origin.
+QRectF flipped(const Rect& bottomUp, double height);
+
+// The centred hint "`text`" on its dark pill, 48 points below the top.
+void paintHint(QPainter& painter, const QSizeF& bounds, const QString& text);
+
+// How the overlays show what lies under them: translucent over the live
+// screen when a compositing manager runs, else over a picture of each screen
+// taken before any overlay appeared (black where that picture failed).
+struct Backdrop {
+  bool translucent = true;
+  QImage picture;
+};
+// One backdrop per screen, in `screens` order.
+std::vector<Backdrop> takeBackdrops(const std::vector<platform::Screen>& screens);
+
+// A frameless window above everything else (override-redirect, so neither
+// panels nor full-screen windows cover it and no window manager places it)
+// covering exactly one screen.
+class OverlayWindow : public QWidget {
+  Q_OBJECT
+
+ public:
+  OverlayWindow(platform::Screen screen, Backdrop backdrop, GlobalSpace space);
+
+  const platform::Screen& screen() const { return screen_; }
+  // Shows the window and asks for the keyboard focus.
+  void present();
+  // Hides the window and deletes it once the event that ended the selection
+  // has returned (the window may be handling it right now).
+  void dismiss();
+
+ protected:
+  // Where a pointer event happened, in AppKit points. Under the input grab
+  // events of every overlay may reach one window, at positions outside it.
+  Point screenPoint(const QMouseEvent& event) const;
+  void paintBackdrop(QPainter& painter);
+
+ private:
+  platform::Screen screen_;
+  Backdrop backdrop_;
+  GlobalSpace space_;
+};
+
+// The keyboard and the pointer held for a selection, so keys typed while
+// another program had the focus still reach it. A freshly shown window may
+// not be grabbable yet: the grab is retried every 0.02 s for 0.5 s; when it
+// never succeeds, "capture-grab-failed" is logged and `onFailure` runs once.
+class InputGrab {
+ public:
+  static constexpr double kRetrySeconds = 0.02;
+  static constexpr int kAttempts = 26;
+
+  void start(QWindow* window, std::function<void()> onFailure);
+  // Lets go of the input and stops pending retries; safe to call twice.
+  // Not done on destruction: a session destroyed at exit outlives the platform.
+  void release();
+
+ private:
+  struct State {
+    QPointer<QWindow> window;
+    std::function<void()> onFailure;
+    bool held = false;
+  };
+  static void attempt(const std::weak_ptr<State>& weak, int step);
+  std::shared_ptr<State> state_;
+};
+
+// Carbon key code for a key without one.
+inline constexpr std::uint16_t kNoKeyCode = 0xFFFF;
+
+// A Qt key press as the product's key event: Super is Command, Control is
+// Control, Alt is Option.
+platform::KeyEvent keyEventFrom(const QKeyEvent& event);
+
+// Escape, or "." with Command (Control also counts: Linux desktops take most
+// Super chords for themselves).
+bool isCancelKey(const platform::KeyEvent& event);
+
+}  // namespace vistrel::overlay

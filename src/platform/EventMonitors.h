@@ -1,0 +1,21 @@
+#pragma once
+// Input for the capture overlays while a selection runs. Keys typed anywhere
+// must reach the selection, whatever program had the focus: the overlay takes
+// the keyboard and the pointer for the time of the selection.
+
+class QWindow;
+
+namespace vistrel::platform {
+
+class EventMonitors {
+ public:
+  virtual ~EventMonitors() = default;
+  // Sends every key and pointer event to `window` until releaseInput. False
+  // when it cannot (another program holds a grab, or the window is not yet
+  // on screen); nothing is held then.
+  virtual bool grabInput(QWindow& window) = 0;
+  // Safe to call when nothing is held.
+  virtual void releaseInput(QWindow& window) = 0;
+};
+
+}  // namespace vistrel::platform

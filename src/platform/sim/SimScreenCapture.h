@@ -1,0 +1,69 @@
+#pragma once
+// Capture on the simulated desktop: each display shows a known picture (a
+// pattern of its own unless a test sets one) with the listed windows painted
+// over it, back to front, so tests can tell which pixels a capture took.
+
+#include <QImage>
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/EventMonitors.h"
+#include "platform/ScreenCapture.h"
+#include "platform/sim/SimScreens.h"
+
+namespace vistrel::sim {
+
+class SimScreenCapture : public platform::ScreenCapture {
+ public:
+  explicit SimScreenCapture(SimScreens& screens) : screens_(screens) {}
+
+  bool preflightAccess() const override { return allowed; }
+  bool requestAccess() override;
+  platform::CaptureResult<platform::ShareableContent> shareableContent() override;
+  platform::CaptureResult<QImage> captureDisplay(std::uint32_t displayID,
+                                                 const platform::CaptureConfiguration& configuration) override;
+  platform::CaptureResult<QImage> captureWindow(std::uint32_t windowID,
+                                                const platform::CaptureConfiguration& configuration) override;
+  void beginWindowPick() override { pickPrepared = true; }
+  void endWindowPick() override { pickPrepared = false; }
+  bool compositorRunning() const override { return compositor; }
+
+  // A window on the simulated desktop: what the list says of it and its pixels
+  // (filled with a colour of its own when no image is given).
+  struct Window {
+    platform::CaptureWindow info;
+    QImage image;
+  };
+  // Test controls. `windows` is front-most first, like the list it makes.
+  std::vector<Window> windows;
+  std::map<std::uint32_t, QImage> displayImages;  // by displayID, in pixels
+  bool allowed = true;
+  bool grantOnRequest = false;  // what the user answers to the system's dialog
+  int requestCount = 0;
+  bool compositor = true;
+  bool pickPrepared = false;
+  std::optional<std::string> failure;  // when set, every capture fails with it
+  int displayCaptures = 0;
+
+  // The whole picture of a display: its image (or pattern) with the windows on it.
+  QImage displayPicture(const platform::Screen& screen) const;
+
+ private:
+  SimScreens& screens_;
+};
+
+// Grabs always succeed unless a test says another program holds one.
+class SimEventMonitors : public platform::EventMonitors {
+ public:
+  bool grabInput(QWindow& window) override;
+  void releaseInput(QWindow& window) override;
+  bool refuse = false;
+  QWindow* holder = nullptr;
+  int grabs = 0;
+};
+
+}  // namespace vistrel::sim

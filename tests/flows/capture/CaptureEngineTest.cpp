@@ -1,0 +1,189 @@
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <string>
+#include <vector>
+
+#include "OverlayFixture.h"
+#include "capture/CaptureEngine.h"
+#include "permissions/ScreenRecordingAccess.h"
+
+using namespace vistrel;
+using namespace vistrel::testing;
+
+namespace {
+
+class RecordingPresenter : public AlertPresenter {
+ public:
+  int runModal(const Alert& alert) override {
+    alerts.push_back(alert);
+    return 0;
+  }
+  std::vector<Alert> alerts;
+};
+
+struct Shown {
+  QImage image;
+  std::optional<std::string> savedPath;
+  EditorDisplayMath::PixelScale scale;
+};
+
+class CaptureFlow : public OverlayFlow {
+ protected:
+  void SetUp() override {
+    OverlayFlow::SetUp();
+    ScreenRecordingAccess::resetForTesting();
+    sim->defaults().set("vistrel.saveDirectory", folder.path().toStdString());
+    presenter = std::make_shared<RecordingPresenter>();
+    engine().setAlertPresenter(presenter);
+    engine().showEditor = [this](const QImage& image, std::optional<std::string> path,
+                                 EditorDisplayMath::PixelScale scale) { shown.push_back({image, path, scale}); };
+  }
+  void TearDown() override {
+    OverlayFlow::TearDown();
+    engine().showEditor = nullptr;
+    engine().setAlertPresenter(nullptr);
+  }
+  static CaptureEngine& engine() { return CaptureEngine::shared(); }
+  QStringList files() const { return QDir(folder.path()).entryList(QDir::Files); }
+  std::vector<std::string> captureLines() const {
+    std::vector<std::string> lines;
+    for (const auto& line : tempLog.messages()) {
+      if (line.rfind("capture-done", 0) == 0 || line.rfind("capture-aborted", 0) == 0) lines.push_back(line);
+    }
+    return lines;
+  }
+
+  QTemporaryDir folder;
+  std::shared_ptr<RecordingPresenter> presenter;
+  std::vector<Shown> shown;
+};
+
+// A screen capture lands on the clipboard, in a PNG file and in the editor, with its one log line; a second request meanwhile is dropped.
+TEST_F(CaptureFlow, ScreenCaptureReachesClipboardFileAndEditor) {
+  sim->screens().mouse = {-600, 300};  // on the left display, 1280x1024
+  engine().perform(CaptureMode::screen);
+  engine().perform(CaptureMode::area);
+  EXPECT_TRUE(engine().capturing());
+  sim->clock().runUntilIdle();
+  EXPECT_FALSE(engine().capturing());
+
+  ASSERT_EQ(captureLines(),
+            std::vector<std::string>{"capture-done mode=screen display=under-mouse out=1280x1024 pxScale=1.000x1.000 stamp=L40"});
+  ASSERT_TRUE(sim->pasteboard().image());
+  EXPECT_EQ(sim->pasteboard().image()->size(), QSize(1280, 1024));
+  ASSERT_EQ(files().size(), 1);
+  EXPECT_TRUE(files().front().startsWith("Vistrel-") && files().front().endsWith(".png")) << files().front().toStdString();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].savedPath, folder.filePath(files().front()).toStdString());
+  EXPECT_TRUE(presenter->alerts.empty());
+  EXPECT_EQ(RegionSession::active(), nullptr) << "the dropped area request opened no overlay";
+}
+
+// An area drag gives exactly the dragged pixels; Escape ends the next one silently, and a third capture works again.
+TEST_F(CaptureFlow, AreaCaptureTakesTheDraggedPixelsAndEscapeIsSilent) {
+  engine().perform(CaptureMode::area);
+  sim->clock().runPending();
+  sim->clock().runPending();
+  auto* session = RegionSession::active();
+  ASSERT_NE(session, nullptr);
+  QWidget* primary = session->windows()[0];
+  // AppKit (100, 500)-(300, 600) on the 1440x900 primary: pixels x 100, y 300, 200x100.
+  press(primary, {1280 + 100, 900 - 600});
+  drag(primary, {1280 + 300, 900 - 500});
+  release(primary, {1280 + 300, 900 - 500});
+  sim->clock().runUntilIdle();
+
+  ASSERT_EQ(captureLines(), std::vector<std::string>{"capture-done mode=area rect=(100,500 200x100) out=200x100 "
+                                                     "pxScale=1.000x1.000 stamp=L40"});
+  const auto screen = sim->screens().screens()[0];
+  const QImage expected = sim->screenCapture().displayPicture(screen).copy(100, 300, 200, 100);
+  ASSERT_TRUE(sim->pasteboard().image());
+  EXPECT_EQ(sim->pasteboard().image()->convertToFormat(QImage::Format_RGB32), expected);
+
+  engine().perform(CaptureMode::area);
+  sim->clock().runPending();
+  sim->clock().runPending();
+  ASSERT_NE(RegionSession::active(), nullptr);
+  key(RegionSession::active()->windows()[0], Qt::Key_Escape);
+  sim->clock().runUntilIdle();
+  EXPECT_FALSE(engine().capturing());
+  EXPECT_EQ(captureLines().size(), 1u) << "a cancel writes no line";
+  EXPECT_TRUE(presenter->alerts.empty());
+
+  sim->screens().mouse = {10, 10};
+  engine().perform(CaptureMode::screen);
+  sim->clock().runUntilIdle();
+  EXPECT_EQ(captureLines().size(), 2u);
+}
+
+// With the three switches off only the log line is written; automatic format saves an opaque shot as JPEG.
+TEST_F(CaptureFlow, SwitchesAndAutomaticFormat) {
+  sim->defaults().set("vistrel.capture.copy", false);
+  sim->defaults().set("vistrel.capture.save", false);
+  sim->defaults().set("vistrel.capture.show", false);
+  engine().perform(CaptureMode::screen);
+  sim->clock().runUntilIdle();
+  EXPECT_EQ(captureLines().size(), 1u);
+  EXPECT_FALSE(sim->pasteboard().image());
+  EXPECT_TRUE(files().isEmpty());
+  EXPECT_TRUE(shown.empty());
+
+  sim->defaults().set("vistrel.capture.save", true);
+  sim->defaults().set("vistrel.capture.saveFormat", std::string("auto"));
+  engine().perform(CaptureMode::screen);
+  sim->clock().runUntilIdle();
+  ASSERT_EQ(files().size(), 1);
+  EXPECT_TRUE(files().front().endsWith(".jpg")) << files().front().toStdString();
+}
+
+// A folder that cannot be written keeps the clipboard image, opens the editor without a file, and shows no alert.
+TEST_F(CaptureFlow, UnwritableFolderIsSilent) {
+  sim->defaults().set("vistrel.saveDirectory", std::string("/proc"));
+  engine().perform(CaptureMode::screen);
+  sim->clock().runUntilIdle();
+  EXPECT_EQ(captureLines().size(), 1u);
+  EXPECT_TRUE(sim->pasteboard().image());
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_FALSE(shown[0].savedPath);
+  EXPECT_TRUE(presenter->alerts.empty());
+}
+
+// A refusal of the capture facility ends in the "Capture failed" alert with its words; a missing permission in one log line.
+TEST_F(CaptureFlow, FailuresAlertAndMissingPermissionAborts) {
+  sim->screenCapture().failure = "The display is asleep.";
+  engine().perform(CaptureMode::screen);
+  sim->clock().runUntilIdle();
+  ASSERT_EQ(presenter->alerts.size(), 1u);
+  EXPECT_EQ(presenter->alerts[0].title, "Capture failed");
+  EXPECT_EQ(presenter->alerts[0].text, "The display is asleep.");
+
+  sim->screenCapture().failure.reset();
+  sim->screenCapture().allowed = false;
+  engine().perform(CaptureMode::screen);
+  sim->clock().runUntilIdle();
+  EXPECT_EQ(captureLines(), std::vector<std::string>{"capture-aborted-permission"});
+  EXPECT_FALSE(engine().capturing());
+}
+
+// A picked window is captured alone after the overlay has gone; its line names the window and its frame.
+TEST_F(CaptureFlow, WindowCaptureNamesTheWindow) {
+  sim->screenCapture().windows.push_back(
+      {{.windowID = 4711, .bounds = Rect(120, 0, 800, 600), .ownerPID = 77, .ownerName = "Editor", .title = "notes"}, {}});
+  sim->screens().mouse = {500, 600};
+  engine().perform(CaptureMode::window);
+  sim->clock().runPending();
+  sim->clock().runPending();
+  auto* session = WindowPickSession::active();
+  ASSERT_NE(session, nullptr);
+  EXPECT_TRUE(sim->screenCapture().pickPrepared);
+  QWidget* primary = session->overlays()[0];
+  press(primary, {1280 + 500, 900 - 600});
+  release(primary, {1280 + 500, 900 - 600});
+  sim->clock().runUntilIdle();
+  ASSERT_EQ(captureLines(), std::vector<std::string>{"capture-done mode=window windowID=4711 frame=(120,300 800x600) "
+                                                     "out=800x600 pxScale=1.000x1.000 stamp=L40"});
+  EXPECT_FALSE(sim->screenCapture().pickPrepared) << "the pick's preparation is undone";
+}
+
+}  // namespace
