@@ -92,6 +92,25 @@ class OverlayWindow : public QWidget {
   GlobalSpace space_;
 };
 
+// The overlays of a selection that still exist.
+template <class Window>
+std::vector<Window*> liveWindows(const std::vector<QPointer<Window>>& windows) {
+  std::vector<Window*> out;
+  for (const auto& window : windows) {
+    if (window) out.push_back(window.data());
+  }
+  return out;
+}
+
+// Takes every overlay of a selection off the screen and forgets them.
+template <class Window>
+void dismissAll(std::vector<QPointer<Window>>& windows) {
+  for (const auto& window : windows) {
+    if (window) window->dismiss();
+  }
+  windows.clear();
+}
+
 // The keyboard and the pointer held for a selection, so keys typed while
 // another program had the focus still reach it. A freshly shown window may
 // not be grabbable yet: the grab is retried every 0.02 s for 0.5 s; when it

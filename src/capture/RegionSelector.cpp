@@ -187,20 +187,11 @@ void RegionSession::finish(bool cancelled) {
 
 void RegionSession::teardown() {
   grab_.release();
-  for (const auto& window : windows_) {
-    if (window) window->dismiss();
-  }
-  windows_.clear();
+  overlay::dismissAll(windows_);
   if (activeSlot().get() == this) activeSlot().reset();
 }
 
-std::vector<RegionOverlayWindow*> RegionSession::windows() const {
-  std::vector<RegionOverlayWindow*> out;
-  for (const auto& window : windows_) {
-    if (window) out.push_back(window.data());
-  }
-  return out;
-}
+std::vector<RegionOverlayWindow*> RegionSession::windows() const { return overlay::liveWindows(windows_); }
 
 namespace RegionSelector {
 

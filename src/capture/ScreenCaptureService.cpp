@@ -222,6 +222,8 @@ QImage crop(const QImage& image, Rect rect, const platform::Screen& screen) {
 }
 
 QImage flattened(const QImage& image, QColor onto) {
+  // An opaque picture covers the colour entirely: it is its own flattening.
+  if (image.format() == QImage::Format_RGB32) return image;
   QImage result(image.size(), QImage::Format_RGB32);
   if (result.isNull()) return image;
   result.fill(onto);

@@ -223,20 +223,11 @@ void WindowPickSession::finish(bool cancelled) {
 
 void WindowPickSession::teardown() {
   grab_.release();
-  for (const auto& overlay : overlays_) {
-    if (overlay) overlay->dismiss();
-  }
-  overlays_.clear();
+  overlay::dismissAll(overlays_);
   if (activeSlot().get() == this) activeSlot().reset();
 }
 
-std::vector<WindowPickOverlay*> WindowPickSession::overlays() const {
-  std::vector<WindowPickOverlay*> out;
-  for (const auto& overlay : overlays_) {
-    if (overlay) out.push_back(overlay.data());
-  }
-  return out;
-}
+std::vector<WindowPickOverlay*> WindowPickSession::overlays() const { return overlay::liveWindows(overlays_); }
 
 namespace WindowSelector {
 
