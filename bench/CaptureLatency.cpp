@@ -157,7 +157,7 @@ int main(int argc, char** argv) {
     times.push_back(msSince(start));
     if (!last.empty()) std::filesystem::remove(last);
     last = file;
-    usleep(400000);
+    usleep(900000);  // the shortcut ignores a second press within 0.75 s
   }
   report(times, last);
   XCloseDisplay(display);

@@ -72,7 +72,7 @@ wait_for 10 "the clipboard to offer image/png" owner
 mid=${EPOCHREALTIME//[.,]/}
 bytes=$(xclip -selection clipboard -t image/png -o | wc -c)
 end=${EPOCHREALTIME//[.,]/}
-row "clipboard: key to image/png offered" "$(( (mid - start) / 1000 ))" - - -
+row "clipboard: key to offer (shell poll)" "$(( (mid - start) / 1000 ))" - - -
 row "clipboard: first paste (PNG made)" "$(( (end - mid) / 1000 ))" - - "$bytes"
 stop_vistrel
 echo "written to $OUT"

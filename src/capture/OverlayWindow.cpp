@@ -44,6 +44,18 @@ QRectF flipped(const Rect& bottomUp, double height) {
   return {bottomUp.minX(), height - bottomUp.maxY(), bottomUp.width(), bottomUp.height()};
 }
 
+void dimAround(QPainter& painter, const QRectF& bounds, const QRectF& hole, const QColor& dim) {
+  if (hole.isEmpty()) {
+    painter.fillRect(bounds, dim);
+    return;
+  }
+  const QRectF h = hole.intersected(bounds);
+  painter.fillRect(QRectF(bounds.left(), bounds.top(), bounds.width(), h.top() - bounds.top()), dim);
+  painter.fillRect(QRectF(bounds.left(), h.bottom(), bounds.width(), bounds.bottom() - h.bottom()), dim);
+  painter.fillRect(QRectF(bounds.left(), h.top(), h.left() - bounds.left(), h.height()), dim);
+  painter.fillRect(QRectF(h.right(), h.top(), bounds.right() - h.right(), h.height()), dim);
+}
+
 void paintHint(QPainter& painter, const QSizeF& bounds, const QString& text) {
   QFont font = QApplication::font();
   font.setPixelSize(15);
@@ -99,9 +111,18 @@ void OverlayWindow::present() {
   setFocus(Qt::ActiveWindowFocusReason);
 }
 
-void OverlayWindow::dismiss() {
-  hide();
-  deleteLater();
+void OverlayWindow::dismiss() { hide(); }
+
+bool OverlayWindow::fits(const platform::Screen& screen, const Backdrop& backdrop) const {
+  return isHidden() && screen.frame == screen_.frame && screen.scale == screen_.scale &&
+         backdrop.translucent == backdrop_.translucent;
+}
+
+void OverlayWindow::reset(platform::Screen screen, Backdrop backdrop, GlobalSpace space) {
+  screen_ = std::move(screen);
+  backdrop_ = std::move(backdrop);
+  space_ = space;
+  setGeometry(space_.toGlobal(screen_.frame).toAlignedRect());
 }
 
 Point OverlayWindow::screenPoint(const QMouseEvent& event) const { return space_.fromGlobal(event.globalPosition()); }
@@ -110,6 +131,8 @@ void OverlayWindow::paintBackdrop(QPainter& painter) {
   if (backdrop_.translucent) return;
   if (backdrop_.picture.isNull()) {
     painter.fillRect(rect(), Qt::black);
+  } else if (backdrop_.picture.size() == size()) {
+    painter.drawImage(QPoint(0, 0), backdrop_.picture);
   } else {
     painter.drawImage(QRectF(rect()), backdrop_.picture);
   }

@@ -51,6 +51,10 @@ QRectF localRect(const Rect& appKit, const Rect& screenFrame);
 // same rectangle with Qt's top-left origin.
 QRectF flipped(const Rect& bottomUp, double height);
 
+// Fills `bounds` except `hole` (none when empty) with `dim`: four bands
+// around the hole, the pixels of an even-odd fill at a fraction of its cost.
+void dimAround(QPainter& painter, const QRectF& bounds, const QRectF& hole, const QColor& dim);
+
 // The centred hint "`text`" on its dark pill, 48 points below the top.
 void paintHint(QPainter& painter, const QSizeF& bounds, const QString& text);
 
@@ -76,15 +80,18 @@ class OverlayWindow : public QWidget {
   const platform::Screen& screen() const { return screen_; }
   // Shows the window and asks for the keyboard focus.
   void present();
-  // Hides the window and deletes it once the event that ended the selection
-  // has returned (the window may be handling it right now).
+  // Takes the window off the screen; it stays, hidden, for the next selection.
   void dismiss();
+  // Whether a dismissed window can serve a new selection on `screen`.
+  bool fits(const platform::Screen& screen, const Backdrop& backdrop) const;
 
  protected:
   // Where a pointer event happened, in AppKit points. Under the input grab
   // events of every overlay may reach one window, at positions outside it.
   Point screenPoint(const QMouseEvent& event) const;
   void paintBackdrop(QPainter& painter);
+  // Takes up a new selection's screen picture.
+  void reset(platform::Screen screen, Backdrop backdrop, GlobalSpace space);
 
  private:
   platform::Screen screen_;
@@ -102,11 +109,37 @@ std::vector<Window*> liveWindows(const std::vector<QPointer<Window>>& windows) {
   return out;
 }
 
-// Takes every overlay of a selection off the screen and forgets them.
+// Overlays of one kind that are off the screen. A selection takes them up
+// again: a screen-sized window made anew costs more than the capture itself
+// (its whole backing store has to be allocated and sent to the server).
+template <class Window>
+std::vector<QPointer<Window>>& idleOverlays() {
+  static std::vector<QPointer<Window>> idle;
+  return idle;
+}
+
+// An idle overlay that fits `screen`, taken out of the idle list; none when
+// there is none.
+template <class Window>
+Window* takeIdleOverlay(const platform::Screen& screen, const Backdrop& backdrop) {
+  auto& idle = idleOverlays<Window>();
+  for (auto it = idle.begin(); it != idle.end(); ++it) {
+    if (*it && (*it)->fits(screen, backdrop)) {
+      Window* window = it->data();
+      idle.erase(it);
+      return window;
+    }
+  }
+  return nullptr;
+}
+
+// Takes every overlay of a selection off the screen and keeps it idle.
 template <class Window>
 void dismissAll(std::vector<QPointer<Window>>& windows) {
   for (const auto& window : windows) {
-    if (window) window->dismiss();
+    if (!window) continue;
+    window->dismiss();
+    idleOverlays<Window>().push_back(window);
   }
   windows.clear();
 }

@@ -31,6 +31,16 @@ RegionOverlayWindow::RegionOverlayWindow(std::weak_ptr<RegionSession> session, p
                                          overlay::Backdrop backdrop, overlay::GlobalSpace space)
     : OverlayWindow(std::move(screen), std::move(backdrop), space), session_(std::move(session)) {}
 
+RegionOverlayWindow* RegionOverlayWindow::make(std::weak_ptr<RegionSession> session, platform::Screen screen,
+                                               overlay::Backdrop backdrop, overlay::GlobalSpace space) {
+  auto* window = overlay::takeIdleOverlay<RegionOverlayWindow>(screen, backdrop);
+  if (!window) return new RegionOverlayWindow(std::move(session), std::move(screen), std::move(backdrop), space);
+  window->reset(std::move(screen), std::move(backdrop), space);
+  window->session_ = std::move(session);
+  window->selectionRect = {};
+  return window;
+}
+
 QRectF RegionOverlayWindow::convertScreenRectToLocal(const Rect& rect) const {
   const Rect clipped = rect.intersection(screen().frame);
   if (clipped.isNull() || clipped.width() <= 1 || clipped.height() <= 1) return {};
@@ -39,24 +49,16 @@ QRectF RegionOverlayWindow::convertScreenRectToLocal(const Rect& rect) const {
 
 void RegionOverlayWindow::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  painter.setRenderHint(QPainter::Antialiasing);
   paintBackdrop(painter);
-  const QColor dim = QColor::fromRgbF(0, 0, 0, 0.45);
-  QPainterPath path;
-  path.addRect(QRectF(rect()));
-  if (selectionRect.width() > 2 && selectionRect.height() > 2) {
-    const QRectF local = convertScreenRectToLocal(selectionRect);
-    path.addRect(local);
-    path.setFillRule(Qt::OddEvenFill);
-    painter.fillPath(path, dim);
-    // A selection lying wholly on another screen leaves no hole here, and no outline.
-    if (!local.isEmpty()) {
-      painter.setPen(QPen(Qt::white, 2));
-      painter.setBrush(Qt::NoBrush);
-      painter.drawRect(local);
-    }
-  } else {
-    painter.fillPath(path, dim);
+  QRectF hole;
+  if (selectionRect.width() > 2 && selectionRect.height() > 2) hole = convertScreenRectToLocal(selectionRect);
+  overlay::dimAround(painter, QRectF(rect()), hole, QColor::fromRgbF(0, 0, 0, 0.45));
+  // A selection lying wholly on another screen leaves no hole here, and no outline.
+  if (!hole.isEmpty()) {
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(Qt::white, 2));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(hole);
   }
   overlay::paintHint(painter, size(), QStringLiteral("Drag to select \u00B7 Esc to cancel"));
 }
@@ -113,7 +115,7 @@ void RegionSession::begin() {
     if (!backdrops[i].translucent && !backdrops[i].picture.isNull()) {
       ScreenCaptureService::freezeDisplay(screens[i].displayID, backdrops[i].picture);
     }
-    auto* window = new RegionOverlayWindow(weak_from_this(), screens[i], std::move(backdrops[i]), space);
+    auto* window = RegionOverlayWindow::make(weak_from_this(), screens[i], std::move(backdrops[i]), space);
     windows_.push_back(window);
     window->show();
   }
@@ -161,8 +163,12 @@ void RegionSession::setCurrentRect(Rect rect) {
   currentRect_ = rect;
   for (const auto& window : windows_) {
     if (!window) continue;
+    // Only what the hole and its outline covered and will cover changes:
+    // repainting a whole screen on every move of a drag would lag behind it.
+    const QRectF before = window->convertScreenRectToLocal(window->selectionRect);
+    const QRectF after = window->convertScreenRectToLocal(rect);
     window->selectionRect = rect;
-    window->update();
+    window->update(before.united(after).adjusted(-3, -3, 3, 3).toAlignedRect());
   }
 }
 

@@ -29,6 +29,9 @@ class RegionOverlayWindow : public overlay::OverlayWindow {
  public:
   RegionOverlayWindow(std::weak_ptr<RegionSession> session, platform::Screen screen, overlay::Backdrop backdrop,
                       overlay::GlobalSpace space);
+  // An idle overlay for `screen` made ready for `session`, else a new one.
+  static RegionOverlayWindow* make(std::weak_ptr<RegionSession> session, platform::Screen screen,
+                                   overlay::Backdrop backdrop, overlay::GlobalSpace space);
 
   // A copy of the session's current rectangle, for drawing (AppKit points).
   Rect selectionRect;

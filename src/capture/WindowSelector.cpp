@@ -48,6 +48,17 @@ WindowPickOverlay::WindowPickOverlay(std::weak_ptr<WindowPickSession> session, p
   setMouseTracking(true);
 }
 
+WindowPickOverlay* WindowPickOverlay::make(std::weak_ptr<WindowPickSession> session, platform::Screen screen,
+                                           overlay::Backdrop backdrop, overlay::GlobalSpace space) {
+  auto* overlay = overlay::takeIdleOverlay<WindowPickOverlay>(screen, backdrop);
+  if (!overlay) return new WindowPickOverlay(std::move(session), std::move(screen), std::move(backdrop), space);
+  overlay->reset(std::move(screen), std::move(backdrop), space);
+  overlay->session_ = std::move(session);
+  overlay->highlight.reset();
+  overlay->showsLabel = false;
+  return overlay;
+}
+
 void WindowPickOverlay::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.setRenderHint(QPainter::Antialiasing);
@@ -144,7 +155,7 @@ void WindowPickSession::begin() {
   auto backdrops = overlay::takeBackdrops(screens);
   const overlay::GlobalSpace space(screens);
   for (std::size_t i = 0; i < screens.size(); ++i) {
-    auto* overlay = new WindowPickOverlay(weak_from_this(), screens[i], std::move(backdrops[i]), space);
+    auto* overlay = WindowPickOverlay::make(weak_from_this(), screens[i], std::move(backdrops[i]), space);
     overlays_.push_back(overlay);
     overlay->show();
   }

@@ -29,6 +29,9 @@ class WindowPickOverlay : public overlay::OverlayWindow {
  public:
   WindowPickOverlay(std::weak_ptr<WindowPickSession> session, platform::Screen screen, overlay::Backdrop backdrop,
                     overlay::GlobalSpace space);
+  // An idle overlay for `screen` made ready for `session`, else a new one.
+  static WindowPickOverlay* make(std::weak_ptr<WindowPickSession> session, platform::Screen screen,
+                                 overlay::Backdrop backdrop, overlay::GlobalSpace space);
 
   // A copy of the session's highlight, for drawing.
   std::optional<SelectedWindow> highlight;
