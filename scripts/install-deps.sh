@@ -18,6 +18,8 @@ packages=(
   libsodium-dev
   # still images: PNG and JPEG encoders
   libspng-dev libturbojpeg0-dev
+  # reading text (Tesseract, English model) and QR and bar codes (ZXing-cpp)
+  libtesseract-dev tesseract-ocr-eng libzxing-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   # end-to-end tier: a private X server, a window manager, clients, tools
@@ -32,9 +34,14 @@ packages=(
   # capture end-to-end tests and benchmarks: clipboard reads, a clipboard
   # manager, and the screenshot tool the capture benchmark compares against
   xclip scrot
+  # the command-line readers the text-recognition benchmark compares against
+  tesseract-ocr zbar-tools
   # xfsettingsd is the clipboard manager (CLIPBOARD_MANAGER, SAVE_TARGETS) that
   # keeps a copied image after the program quits; it needs a session bus
   xfce4-settings
+  # scrolling-capture end-to-end test: a GTK and a Qt text view that scroll
+  # other distances per wheel click than xterm (text is read back with tesseract)
+  l3afpad featherpad
 )
 
 missing=()

@@ -8,6 +8,8 @@
 #include "capture/CapturePreferences.h"
 #include "capture/RegionSelector.h"
 #include "capture/ScreenCaptureService.h"
+#include "capture/ScrollingCapture.h"
+#include "capture/TextRecognitionService.h"
 #include "capture/WindowSelector.h"
 #include "layout/MessageBoxAlertPresenter.h"
 #include "layout/RectText.h"
@@ -98,20 +100,39 @@ Task<> CaptureEngine::run(CaptureMode mode) {
         afterCapture(image, detail, scaleOver(image, selected.frame));
         break;
       }
-      case CaptureMode::area: {
+      case CaptureMode::area:
+      case CaptureMode::scrolling: {
         FreezeScope freezeScope;
         const Rect rect = co_await RegionSelector::pickRegion();
         detail += " rect=" + RectText::frame(rect);
         // A compositing manager needs a frame to take the overlays off the screen.
         if (platform::current().screenCapture().compositorRunning()) co_await sleep(0.05);
-        const QImage image = co_await ScreenCaptureService::captureRectInScreenSpace(rect);
+        QImage image;
+        if (mode == CaptureMode::area) {
+          image = co_await ScreenCaptureService::captureRectInScreenSpace(rect);
+        } else {
+          image = co_await ScrollingCapture::capture(rect);
+        }
         afterCapture(image, detail, scaleOver(image, rect));
         break;
       }
-      case CaptureMode::scrolling:
-      case CaptureMode::recognizeTextOrQR:
-        // These modes join the engine with scrolling capture and text recognition.
+      case CaptureMode::recognizeTextOrQR: {
+        FreezeScope freezeScope;
+        const Rect rect = co_await RegionSelector::pickRegion();
+        detail += " rect=" + RectText::frame(rect);
+        if (platform::current().screenCapture().compositorRunning()) co_await sleep(0.05);
+        const QImage image = co_await ScreenCaptureService::captureRectInScreenSpace(rect);
+        // The picture as captured, not reduced: recognition wants every pixel.
+        const std::string text = TextRecognitionService::recognizeTextOrCodes(image);
+        if (!text.empty()) {
+          auto& pasteboard = platform::current().pasteboard();
+          pasteboard.clear();
+          pasteboard.setString(text);
+        }
+        const auto result = TextRecognitionService::resultAlert(text);
+        alert(result.message, result.informativeText);
         break;
+      }
     }
   } catch (const CaptureException& error) {
     if (error.error() != CaptureError::cancelled) failure = error.what();

@@ -14,6 +14,11 @@ class EventMonitors {
   // when it cannot (another program holds a grab, or the window is not yet
   // on screen); nothing is held then.
   virtual bool grabInput(QWindow& window) = 0;
+  // The keyboard alone, for a flow that must see keys typed anywhere while
+  // the pointer keeps working for other programs (synthetic wheel clicks go
+  // to the window under the pointer only while nothing holds the pointer).
+  // Undone by releaseInput; false as for grabInput.
+  virtual bool grabKeyboard(QWindow& window) = 0;
   // Safe to call when nothing is held.
   virtual void releaseInput(QWindow& window) = 0;
 };

@@ -11,7 +11,9 @@
 #include "platform/Clock.h"
 #include "platform/CodeSignature.h"
 #include "platform/EventMonitors.h"
+#include "platform/FloatingWindows.h"
 #include "platform/HotKeys.h"
+#include "platform/InputSynth.h"
 #include "platform/LoginItems.h"
 #include "platform/Notifications.h"
 #include "platform/Pasteboard.h"
@@ -19,6 +21,7 @@
 #include "platform/ScreenCapture.h"
 #include "platform/Screens.h"
 #include "platform/StatusItem.h"
+#include "platform/TextRecognizer.h"
 #include "platform/UserDefaults.h"
 #include "platform/Workspace.h"
 
@@ -52,6 +55,9 @@ class Platform {
   virtual CodeSignature& codeSignature() = 0;
   virtual ScreenCapture& screenCapture() = 0;
   virtual EventMonitors& eventMonitors() = 0;
+  virtual TextRecognizer& textRecognizer() = 0;
+  virtual InputSynth& inputSynth() = 0;
+  virtual FloatingWindows& floatingWindows() = 0;
 
   // A new square item in the status area.
   virtual std::unique_ptr<StatusItem> makeStatusItem() = 0;

@@ -10,10 +10,13 @@
 
 #include "platform/Platform.h"
 #include "platform/sim/SimAccessibility.h"
+#include "platform/sim/SimFloatingWindows.h"
 #include "platform/sim/SimHotKeys.h"
+#include "platform/sim/SimInputSynth.h"
 #include "platform/sim/SimReviewApp.h"
 #include "platform/sim/SimScreenCapture.h"
 #include "platform/sim/SimScreens.h"
+#include "platform/sim/SimTextRecognizer.h"
 #include "platform/sim/SimWorkspace.h"
 #include "platform/sim/VirtualClock.h"
 
@@ -123,6 +126,9 @@ class SimPlatform : public platform::Platform {
   SimCodeSignature& codeSignature() override { return codeSignature_; }
   SimScreenCapture& screenCapture() override { return screenCapture_; }
   SimEventMonitors& eventMonitors() override { return eventMonitors_; }
+  SimTextRecognizer& textRecognizer() override { return textRecognizer_; }
+  SimInputSynth& inputSynth() override { return inputSynth_; }
+  SimFloatingWindows& floatingWindows() override { return floatingWindows_; }
   std::unique_ptr<platform::StatusItem> makeStatusItem() override;
   void setTerminationRequestHandler(std::function<void()> handler) override { onTerminate_ = std::move(handler); }
 
@@ -148,6 +154,9 @@ class SimPlatform : public platform::Platform {
   SimCodeSignature codeSignature_;
   SimScreenCapture screenCapture_{screens_};
   SimEventMonitors eventMonitors_;
+  SimTextRecognizer textRecognizer_;
+  SimInputSynth inputSynth_{screenCapture_};
+  SimFloatingWindows floatingWindows_;
   SimStatusItem* lastStatusItem_ = nullptr;
   std::function<void()> onTerminate_;
 };

@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QWindow>
 
+#include <algorithm>
 #include <cmath>
 
 namespace vistrel::sim {
@@ -57,6 +58,12 @@ QImage SimScreenCapture::displayPicture(const platform::Screen& screen) const {
   const double left = screen.frame.minX();
   const double top = primaryTop - screen.frame.maxY();
   QPainter painter(&picture);
+  if (page) {
+    const Rect& b = page->bounds;
+    const QRect shown(0, page->offset, int(std::lround(b.width() * screen.scale)),
+                      int(std::lround(b.height() * screen.scale)));
+    painter.drawImage(QPointF((b.minX() - left) * screen.scale, (b.minY() - top) * screen.scale), page->image, shown);
+  }
   for (auto it = windows.rbegin(); it != windows.rend(); ++it) {
     const Rect& b = it->info.bounds;
     painter.drawImage(QRectF((b.minX() - left) * screen.scale, (b.minY() - top) * screen.scale, b.width() * screen.scale,
@@ -96,10 +103,36 @@ platform::CaptureResult<QImage> SimScreenCapture::captureWindow(std::uint32_t wi
   return platform::CaptureFault{"The window is no longer on screen."};
 }
 
+std::optional<platform::Screen> SimScreenCapture::pageScreen() const {
+  const auto all = screens_.screens();
+  if (!page || all.empty()) return std::nullopt;
+  const Point centre{page->bounds.midX(), all.front().frame.maxY() - page->bounds.midY()};
+  for (const auto& screen : all) {
+    if (screen.frame.contains(centre)) return screen;
+  }
+  return std::nullopt;
+}
+
+void SimScreenCapture::scrollPage(Point point, int pixels) {
+  if (!page || !page->bounds.contains(point)) return;
+  const auto screen = pageScreen();
+  const double scale = screen ? screen->scale : 1.0;
+  const int shownRows = int(std::lround(page->bounds.height() * scale));
+  const int last = std::max(page->image.height() - shownRows, 0);
+  page->offset = std::clamp(page->offset + pixels, 0, last);
+}
+
 bool SimEventMonitors::grabInput(QWindow& window) {
   if (refuse) return false;
   holder = &window;
+  keyboardOnly = false;
   ++grabs;
+  return true;
+}
+
+bool SimEventMonitors::grabKeyboard(QWindow& window) {
+  if (!grabInput(window)) return false;
+  keyboardOnly = true;
   return true;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // Capture on the simulated desktop: each display shows a known picture (a
 // pattern of its own unless a test sets one) with the listed windows painted
-// over it, back to front, so tests can tell which pixels a capture took.
+// over it, back to front, so tests can tell which pixels a capture took. A
+// long page may show under the windows, scrolled by simulated wheel clicks.
 
 #include <QImage>
 
@@ -49,10 +50,24 @@ class SimScreenCapture : public platform::ScreenCapture {
   std::optional<std::string> failure;  // when set, every capture fails with it
   int displayCaptures = 0;
 
+  // A document taller than the place that shows it, drawn under every window.
+  struct Page {
+    QImage image;  // the whole document, in display pixels
+    Rect bounds;   // where it shows: window-server space (top-left origin, y down), points
+    int offset = 0;  // the document row shown at the top of bounds
+  };
+  std::optional<Page> page;
+  // Scrolls the page by `pixels` (positive: towards its end) when `point`
+  // (window-server space) lies on it; it stops at either end.
+  void scrollPage(Point point, int pixels);
+
   // The whole picture of a display: its image (or pattern) with the windows on it.
   QImage displayPicture(const platform::Screen& screen) const;
 
  private:
+  // The display showing the page's centre; none when no display does.
+  std::optional<platform::Screen> pageScreen() const;
+
   SimScreens& screens_;
 };
 
@@ -60,9 +75,11 @@ class SimScreenCapture : public platform::ScreenCapture {
 class SimEventMonitors : public platform::EventMonitors {
  public:
   bool grabInput(QWindow& window) override;
+  bool grabKeyboard(QWindow& window) override;
   void releaseInput(QWindow& window) override;
   bool refuse = false;
   QWindow* holder = nullptr;
+  bool keyboardOnly = false;  // what holder holds: the keyboard alone, or the pointer too
   int grabs = 0;
 };
 

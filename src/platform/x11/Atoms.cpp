@@ -5,7 +5,7 @@
 namespace vistrel::x11 {
 
 std::span<const std::pair<const char*, xcb_atom_t Atoms::*>> atomNames() {
-  static const std::array<std::pair<const char*, xcb_atom_t Atoms::*>, 22> names{{
+  static const std::array<std::pair<const char*, xcb_atom_t Atoms::*>, 24> names{{
       {"UTF8_STRING", &Atoms::utf8String},
       {"_NET_SUPPORTED", &Atoms::netSupported},
       {"_NET_CLIENT_LIST", &Atoms::netClientList},
@@ -28,6 +28,8 @@ std::span<const std::pair<const char*, xcb_atom_t Atoms::*>> atomNames() {
       {"_NET_MOVERESIZE_WINDOW", &Atoms::netMoveresizeWindow},
       {"_NET_RESTACK_WINDOW", &Atoms::netRestackWindow},
       {"_NET_CLOSE_WINDOW", &Atoms::netCloseWindow},
+      {"_NET_WM_DESKTOP", &Atoms::netWmDesktop},
+      {"_NET_WM_STATE_STICKY", &Atoms::netWmStateSticky},
   }};
   return names;
 }

@@ -31,6 +31,8 @@ struct Atoms {
   xcb_atom_t netMoveresizeWindow = XCB_ATOM_NONE;
   xcb_atom_t netRestackWindow = XCB_ATOM_NONE;
   xcb_atom_t netCloseWindow = XCB_ATOM_NONE;
+  xcb_atom_t netWmDesktop = XCB_ATOM_NONE;
+  xcb_atom_t netWmStateSticky = XCB_ATOM_NONE;
 };
 
 // Each atom's name with the field that holds it.

@@ -13,6 +13,8 @@ bool X11EventMonitors::grabInput(QWindow& window) {
   return true;
 }
 
+bool X11EventMonitors::grabKeyboard(QWindow& window) { return window.setKeyboardGrabEnabled(true); }
+
 void X11EventMonitors::releaseInput(QWindow& window) {
   window.setMouseGrabEnabled(false);
   window.setKeyboardGrabEnabled(false);

@@ -1,7 +1,7 @@
 #pragma once
-// Input for a selection overlay on X11: an active keyboard and pointer grab
-// through Qt's own connection (the overlay is a Qt window, and Qt routes the
-// grabbed events to it). Main thread only.
+// Input for a selection overlay on X11: an active keyboard and pointer grab,
+// or a keyboard grab alone, through Qt's own connection (the overlay is a Qt
+// window, and Qt routes the grabbed events to it). Main thread only.
 
 #include "platform/EventMonitors.h"
 
@@ -12,6 +12,7 @@ class X11EventMonitors : public platform::EventMonitors {
   // One attempt: a window still being mapped, or a grab held by another
   // program, gives false; the caller retries.
   bool grabInput(QWindow& window) override;
+  bool grabKeyboard(QWindow& window) override;
   void releaseInput(QWindow& window) override;
 };
 

@@ -7,6 +7,7 @@
 #include "platform/x11/ClipboardPasteboard.h"
 #include "platform/x11/DBusNotifications.h"
 #include "platform/x11/JsonUserDefaults.h"
+#include "platform/x11/ModuleTextRecognizer.h"
 #include "platform/x11/ProcessBundleInfo.h"
 #include "platform/x11/QtClock.h"
 #include "platform/x11/SessionBus.h"
@@ -16,11 +17,13 @@
 #include "platform/x11/Connection.h"
 #include "platform/x11/X11Accessibility.h"
 #include "platform/x11/X11EventMonitors.h"
+#include "platform/x11/X11FloatingWindows.h"
 #include "platform/x11/X11HotKeys.h"
 #include "platform/x11/X11ReviewApp.h"
 #include "platform/x11/X11ScreenCapture.h"
 #include "platform/x11/X11Screens.h"
 #include "platform/x11/X11Workspace.h"
+#include "platform/x11/XTestInputSynth.h"
 
 namespace vistrel::x11 {
 
@@ -68,6 +71,9 @@ class X11Platform : public platform::Platform {
   platform::CodeSignature& codeSignature() override { return codeSignature_; }
   platform::ScreenCapture& screenCapture() override { return screenCapture_; }
   platform::EventMonitors& eventMonitors() override { return eventMonitors_; }
+  platform::TextRecognizer& textRecognizer() override { return textRecognizer_; }
+  platform::InputSynth& inputSynth() override { return inputSynth_; }
+  platform::FloatingWindows& floatingWindows() override { return floatingWindows_; }
 
   std::unique_ptr<platform::StatusItem> makeStatusItem() override { return std::make_unique<TrayStatusItem>(); }
   void setTerminationRequestHandler(std::function<void()> handler) override {
@@ -83,6 +89,9 @@ class X11Platform : public platform::Platform {
   X11ReviewApp reviewApp_;
   X11ScreenCapture screenCapture_;
   X11EventMonitors eventMonitors_;
+  ModuleTextRecognizer textRecognizer_{ModuleTextRecognizer::defaultModulePath()};
+  XTestInputSynth inputSynth_{*connection_};
+  X11FloatingWindows floatingWindows_{*connection_};
   QtClock clock_;
   ProcessBundleInfo bundle_;
   SodiumCodeSignature codeSignature_{bundle_.bundlePath()};

@@ -187,3 +187,44 @@ TEST_F(CaptureFlow, WindowCaptureNamesTheWindow) {
 }
 
 }  // namespace
+
+namespace {
+
+// Recognize Text/QR: the code's content and the text reach the clipboard and the "Copied text" alert; nothing readable says "No text found"; no capture line, file or editor.
+TEST_F(CaptureFlow, RecognizedTextGoesToTheClipboardWithItsAlert) {
+  auto& recognizer = sim->textRecognizer();
+  recognizer.codes = {{.text = "https://example.org", .format = "QRCode", .bounds = QRect(0, 0, 10, 10)}};
+  recognizer.text = std::string(130, 'a');
+  auto selectAndRelease = [&] {
+    engine().perform(CaptureMode::recognizeTextOrQR);
+    sim->clock().runPending();
+    sim->clock().runPending();
+    ASSERT_NE(RegionSession::active(), nullptr);
+    QWidget* primary = RegionSession::active()->windows()[0];
+    press(primary, {1280 + 100, 900 - 600});
+    drag(primary, {1280 + 300, 900 - 500});
+    release(primary, {1280 + 300, 900 - 500});
+    sim->clock().runUntilIdle();
+  };
+  selectAndRelease();
+  const std::string expected = "https://example.org\n\n" + std::string(130, 'a');
+  EXPECT_EQ(sim->pasteboard().text, expected);
+  ASSERT_EQ(presenter->alerts.size(), 1u);
+  EXPECT_EQ(presenter->alerts[0].title, "Copied text");
+  EXPECT_EQ(presenter->alerts[0].text, expected.substr(0, 120) + "\u2026");
+  ASSERT_FALSE(recognizer.textImages.empty());
+  EXPECT_EQ(recognizer.textImages.back().size(), QSize(200, 100)) << "the selected area, unreduced";
+
+  recognizer.codes.clear();
+  recognizer.text.clear();
+  selectAndRelease();
+  ASSERT_EQ(presenter->alerts.size(), 2u);
+  EXPECT_EQ(presenter->alerts[1].title, "No text found");
+  EXPECT_EQ(presenter->alerts[1].text, "Try selecting a clearer area.");
+  EXPECT_EQ(sim->pasteboard().text, expected) << "nothing found leaves the clipboard alone";
+  EXPECT_TRUE(captureLines().empty());
+  EXPECT_TRUE(files().isEmpty());
+  EXPECT_TRUE(shown.empty());
+}
+
+}  // namespace

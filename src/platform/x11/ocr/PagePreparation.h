@@ -1,0 +1,19 @@
+#pragma once
+// Turns a screen image into the page Tesseract reads best: 8-bit gray, dark
+// text on a light ground, small text enlarged. Terminals and dark themes
+// draw light text on dark grounds; Tesseract would otherwise read each such
+// line twice (as it is and inverted).
+
+#include <QImage>
+
+namespace vistrel::x11::ocr {
+
+struct PreparedPage {
+  QImage gray;          // QImage::Format_Grayscale8
+  int scale = 1;        // how many times the image was enlarged
+  bool hasInk = false;  // false: a plain area, nothing to read
+};
+
+PreparedPage preparePage(const QImage& image);
+
+}  // namespace vistrel::x11::ocr
