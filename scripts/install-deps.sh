@@ -34,6 +34,8 @@ packages=(
   # capture end-to-end tests and benchmarks: clipboard reads, a clipboard
   # manager, and the screenshot tool the capture benchmark compares against
   xclip scrot
+  # a QR code to read back in the Recognize Text/QR end-to-end test
+  qrencode
   # the command-line readers the text-recognition benchmark compares against
   tesseract-ocr zbar-tools
   # xfsettingsd is the clipboard manager (CLIPBOARD_MANAGER, SAVE_TARGETS) that
