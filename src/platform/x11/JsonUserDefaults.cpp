@@ -59,7 +59,12 @@ std::optional<platform::UserDefaults::Value> JsonUserDefaults::value(const std::
 
 void JsonUserDefaults::set(const std::string& key, Value value) {
   std::lock_guard guard(mutex_);
-  document_.insert(QString::fromStdString(key), encodeDefaultsValue(value));
+  const QString name = QString::fromStdString(key);
+  const QJsonValue encoded = encodeDefaultsValue(value);
+  // Callers record the same facts again and again (a permission on every
+  // capture); the file is rewritten, with its fsync, only for a change.
+  if (document_.contains(name) && document_.value(name) == encoded) return;
+  document_.insert(name, encoded);
   save();
 }
 

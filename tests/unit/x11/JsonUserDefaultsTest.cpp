@@ -198,3 +198,27 @@ TEST_F(JsonUserDefaultsTest, CrashBeforeRenameKeepsTheOldDocument) {
 
 }  // namespace
 }  // namespace vistrel::x11
+
+namespace vistrel::x11 {
+namespace {
+
+ino_t inodeOf(const QString& path) {
+  struct stat st {};
+  return ::stat(path.toLocal8Bit().constData(), &st) == 0 ? st.st_ino : 0;
+}
+
+// Storing the value a key already holds leaves the file alone; a new value replaces it.
+TEST_F(JsonUserDefaultsTest, SameValueDoesNotRewriteTheFile) {
+  JsonUserDefaults defaults(folder());
+  defaults.set("vistrel.screenCaptureSealedBuild.local", Value(std::string("7")));
+  const ino_t written = inodeOf(documentPath());
+  ASSERT_NE(written, 0u);
+  defaults.set("vistrel.screenCaptureSealedBuild.local", Value(std::string("7")));
+  EXPECT_EQ(inodeOf(documentPath()), written);
+  defaults.set("vistrel.screenCaptureSealedBuild.local", Value(std::string("8")));
+  EXPECT_NE(inodeOf(documentPath()), written);
+  EXPECT_EQ(JsonUserDefaults(folder()).value("vistrel.screenCaptureSealedBuild.local"), Value(std::string("8")));
+}
+
+}  // namespace
+}  // namespace vistrel::x11
