@@ -67,16 +67,7 @@ Task<> CaptureEngine::run(CaptureMode mode) {
   try {
     switch (mode) {
       case CaptureMode::screen: {
-        auto& screens = platform::current().screens();
-        const Point mouse = screens.mouseLocation();
-        std::optional<platform::Screen> screen;
-        for (const auto& candidate : screens.screens()) {
-          if (candidate.frame.contains(mouse)) {
-            screen = candidate;
-            break;
-          }
-        }
-        if (!screen) screen = screens.mainScreen();
+        const auto screen = DisplayGeometry::screenUnderMouse();
         const QImage image = co_await ScreenCaptureService::captureDisplayUnderMouse();
         detail += " display=under-mouse";
         EditorDisplayMath::PixelScale scale;
@@ -84,7 +75,7 @@ Task<> CaptureEngine::run(CaptureMode mode) {
           scale = scaleOver(image, screen->frame);
         } else {
           std::vector<Rect> frames;
-          for (const auto& s : screens.screens()) frames.push_back(s.frame);
+          for (const auto& s : platform::current().screens().screens()) frames.push_back(s.frame);
           scale = EditorDisplayMath::pixelScaleForEditor(image.width(), image.height(), frames);
         }
         afterCapture(image, detail, scale);

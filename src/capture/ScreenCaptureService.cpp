@@ -29,6 +29,15 @@ std::optional<platform::Screen> screenContaining(Rect rect) {
   return std::nullopt;
 }
 
+std::optional<platform::Screen> screenUnderMouse() {
+  auto& screens = platform::current().screens();
+  const Point mouse = screens.mouseLocation();
+  for (const auto& screen : screens.screens()) {
+    if (screen.frame.contains(mouse)) return screen;
+  }
+  return screens.mainScreen();
+}
+
 }  // namespace DisplayGeometry
 
 namespace ScreenCaptureService {
@@ -116,19 +125,8 @@ Task<QImage> capture(platform::CaptureDisplay display, std::optional<Rect> sourc
 }
 
 Task<QImage> captureDisplayUnderMouse() {
-  auto& screens = platform::current().screens();
-  const Point mouse = screens.mouseLocation();
-  const auto all = screens.screens();
-  std::optional<std::uint32_t> target;
-  for (const auto& screen : all) {
-    if (screen.frame.contains(mouse)) {
-      target = screen.displayID;
-      break;
-    }
-  }
-  if (!target) {
-    if (const auto main = screens.mainScreen()) target = main->displayID;
-  }
+  const auto screen = DisplayGeometry::screenUnderMouse();
+  const std::optional<std::uint32_t> target = screen ? std::optional(screen->displayID) : std::nullopt;
   const auto content = valueOrThrow(platform::current().screenCapture().shareableContent());
   if (content.displays.empty()) throw CaptureException(CaptureError::noDisplay);
   // The primary display stands for the system's main display.
@@ -282,15 +280,10 @@ QImage croppingTransparentEdges(const QImage& image, std::uint8_t minAlpha) {
 }
 
 std::optional<platform::Screen> displayScreenForRecording(std::optional<Rect> region) {
-  auto& screens = platform::current().screens();
   if (region) {
     if (auto screen = DisplayGeometry::screenContaining(*region)) return screen;
   }
-  const Point mouse = screens.mouseLocation();
-  for (const auto& screen : screens.screens()) {
-    if (screen.frame.contains(mouse)) return screen;
-  }
-  return screens.mainScreen();
+  return DisplayGeometry::screenUnderMouse();
 }
 
 void freezeDisplay(std::uint32_t displayID, QImage image) { frozenDisplays()[displayID] = std::move(image); }

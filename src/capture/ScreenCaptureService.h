@@ -53,6 +53,8 @@ void endFreeze();
 
 namespace DisplayGeometry {
 std::optional<platform::Screen> screenContaining(Rect rect);
+// The first screen holding the pointer, else the main screen (none without screens).
+std::optional<platform::Screen> screenUnderMouse();
 }
 
 }  // namespace vistrel

@@ -126,7 +126,6 @@ bool SimEventMonitors::grabInput(QWindow& window) {
   if (refuse) return false;
   holder = &window;
   keyboardOnly = false;
-  ++grabs;
   return true;
 }
 

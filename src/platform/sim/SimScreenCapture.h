@@ -80,7 +80,6 @@ class SimEventMonitors : public platform::EventMonitors {
   bool refuse = false;
   QWindow* holder = nullptr;
   bool keyboardOnly = false;  // what holder holds: the keyboard alone, or the pointer too
-  int grabs = 0;
 };
 
 }  // namespace vistrel::sim
