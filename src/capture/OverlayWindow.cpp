@@ -175,6 +175,7 @@ platform::KeyEvent keyEventFrom(const QKeyEvent& event) {
   switch (event.key()) {
     case Qt::Key_Escape: key.keyCode = 53; break;
     case Qt::Key_Return: key.keyCode = 36; break;
+    case Qt::Key_Tab: key.keyCode = 48; break;
     case Qt::Key_Enter: key.keyCode = 76; break;
     case Qt::Key_Period: key.keyCode = keypad ? 65 : 47; break;
     default: key.keyCode = kNoKeyCode; break;

@@ -25,6 +25,8 @@ RED_WINDOW=$WINDOW
 start_window "#$BLUE" "Blue probe" 400x300+900+550
 BLUE_WINDOW=$WINDOW
 
+# The editor would cover what the shots are compared with.
+write_settings '{"vistrel.capture.show": false}'
 start=$(log_offset)
 start_vistrel
 wait_for_launch "$start"

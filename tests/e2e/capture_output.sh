@@ -59,7 +59,7 @@ echo "ok copy, save and show off: only the capture-done lines"
 
 # 2. A screenshots folder that exists but refuses every write: the image still
 # reaches the clipboard, nothing is left behind, nothing is shown.
-start_with '{"vistrel.saveDirectory": "/proc"}'
+start_with '{"vistrel.saveDirectory": "/proc", "vistrel.capture.show": false}'
 capture_twice "unwritable folder"
 clipboard_png "$HARNESS_DIR/clipboard.png"
 [ "$(size_of "$HARNESS_DIR/clipboard.png")" = 1920x1080 ] || fail "unwritable folder: the clipboard's image is $(size_of "$HARNESS_DIR/clipboard.png")"
@@ -91,7 +91,7 @@ wait_for 10 "xfsettingsd's windows" manager_up
 # command-line tool reads that selection's owner.
 sleep 0.5
 
-start_with '{"vistrel.capture.saveFormat": "auto"}'
+start_with '{"vistrel.capture.saveFormat": "auto", "vistrel.capture.show": false}'
 offset=$(log_offset)
 hand_over capture.screen
 wait_capture "$offset" "automatic format"

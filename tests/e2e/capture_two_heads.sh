@@ -18,6 +18,8 @@ start_two_heads
 # Something to see on both heads: a window across the seam.
 start_window "#30a050" "Seam probe" 600x400+1000+200
 
+# The editor would cover what the shots are compared with.
+write_settings '{"vistrel.capture.show": false}'
 start=$(log_offset)
 start_vistrel
 wait_for_launch "$start"
