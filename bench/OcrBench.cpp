@@ -179,7 +179,9 @@ int main(int argc, char** argv) {
   if (command == "text" && argc >= 5) return text(argv, argc);
   if (command == "codes" && argc == 5) return codes(argv);
   if (command == "cer" && argc == 4) {
-    std::printf("CER %.2f %%\n", 100 * characterErrorRate(readFile(argv[2]), readFile(argv[3])));
+    std::string reference = readFile(argv[2]);
+    std::printf("CER %.2f %% (%zu characters)\n", 100 * characterErrorRate(reference, readFile(argv[3])),
+                normalised(reference).size());
     return 0;
   }
   if (command == "qr" && argc == 5) return qr(argv);

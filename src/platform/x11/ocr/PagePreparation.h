@@ -10,7 +10,7 @@ namespace vistrel::x11::ocr {
 
 struct PreparedPage {
   QImage gray;          // QImage::Format_Grayscale8
-  int scale = 1;        // how many times the image was enlarged
+  double scale = 1;     // how many times the image was enlarged
   bool hasInk = false;  // false: a plain area, nothing to read
 };
 
