@@ -7,6 +7,7 @@
 #include "app/LaunchAtLogin.h"
 #include "app/MenuRendering.h"
 #include "layout/WindowTargetStore.h"
+#include "permissions/AccessibilityAccess.h"
 #include "platform/Platform.h"
 #include "recording/RecordingEngine.h"
 
@@ -75,7 +76,7 @@ void MenuController::checkForUpdates() {
 }
 
 void MenuController::fixSplitScreen() {
-  if (fixSplitScreenAction) fixSplitScreenAction();
+  AccessibilityAccess::presentAccessibilityRepairGuide("menu", true, false);
 }
 
 void MenuController::toggleLaunchAtLogin(QAction* item) {

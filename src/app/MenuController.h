@@ -46,6 +46,7 @@ class MenuController {
   // A tag the last menu did not give out, or no dispatcher, does nothing.
   void menuItemSelected(int tag);
   void checkForUpdates();
+  // The Accessibility repair guide, asked for by the user: never throttled.
   void fixSplitScreen();
   // `item`, the chosen item, gets the check mark of the state that now holds:
   // the new one when the change succeeded, else the old one.
@@ -59,8 +60,6 @@ class MenuController {
   // and what choosing it does.
   std::function<std::string()> updatesTitleProvider;
   std::function<void()> checkForUpdatesAction;
-  // The Accessibility repair guide that "Fix Split Screen…" opens.
-  std::function<void()> fixSplitScreenAction;
 
   AppActions* actions = nullptr;
   platform::StatusItem* statusItem = nullptr;

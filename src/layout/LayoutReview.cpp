@@ -134,7 +134,7 @@ Task<> run() {
   WindowEngine::shared().suppressAlerts = true;
   const bool wasRunning = program.runningProcess().has_value();
 
-  const std::optional<std::string> error = program.openDocument();
+  const std::optional<std::string> error = co_await program.openDocument();
   co_await sleep(0.7);
 
   const auto pid = program.processID();

@@ -162,6 +162,12 @@ Task<> WindowEngine::checkTrustAfterPrompt(std::weak_ptr<WindowEngine> engine,
   if (trusted()) {
     flow->markWorking();
     LayoutLog::write("accessibility-trust-delayed-ok");
+    // The snap is the pending one: performed here, it is consumed here. When
+    // the trust watcher saw the grant first it has consumed it already.
+    auto& defaults = platform::current().defaults();
+    if (defaults.string(kPendingSnapKey) != WindowSnaps::rawValue(snap)) co_return;
+    defaults.remove(kPendingSnapKey);
+    defaults.remove(kPendingPIDKey);
     self->perform(snap, false);
   } else {
     flow->startTrustWatcherIfNeeded();

@@ -9,8 +9,8 @@ std::optional<std::int32_t> SimReviewApp::runningProcess() const {
 
 void SimReviewApp::startRunning() { workspace_.addApplication(pid, name); }
 
-std::optional<std::string> SimReviewApp::openDocument() {
-  if (!launches) return errorText ? errorText : std::optional<std::string>("the program could not be started");
+Task<std::optional<std::string>> SimReviewApp::openDocument() {
+  if (!launches) co_return errorText ? errorText : std::optional<std::string>("the program could not be started");
   if (!workspace_.isRunning(pid)) startRunning();
   ++documentsOpened;
   const std::string title = documentsOpened == 1 ? "Untitled" : "Untitled " + std::to_string(documentsOpened);
@@ -18,7 +18,7 @@ std::optional<std::string> SimReviewApp::openDocument() {
   accessibility_.setFocusedWindow(*document);
   accessibility_.setMainWindow(*document);
   workspace_.setFrontmost(pid);
-  return errorText;
+  co_return errorText;
 }
 
 void SimReviewApp::closeDocument() {

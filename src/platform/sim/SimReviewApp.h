@@ -19,7 +19,7 @@ class SimReviewApp : public platform::ReviewApp {
       : workspace_(workspace), accessibility_(accessibility) {}
 
   std::optional<std::int32_t> runningProcess() const override;
-  std::optional<std::string> openDocument() override;
+  Task<std::optional<std::string>> openDocument() override;
   std::optional<std::int32_t> processID() const override { return runningProcess(); }
   void closeDocument() override;
   void terminate() override;

@@ -4,7 +4,6 @@
 #include <QStringList>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdlib>
 
 #include "platform/x11/Clients.h"
@@ -18,8 +17,10 @@ constexpr int kStartMilliseconds = 5000;
 constexpr double kWindowSeconds = 5.0;
 // How often activation is asked for again while the window manager has not
 // granted it (a window may be mapped before it can take the focus).
-constexpr auto kActivationInterval = std::chrono::milliseconds(250);
-constexpr auto kPollInterval = std::chrono::milliseconds(50);
+constexpr double kActivationInterval = 0.25;
+constexpr double kPollInterval = 0.05;
+// The window manager's list of supported hints: one reply, read before the first poll.
+constexpr double kHintsSeconds = 0.5;
 constexpr int kTermMilliseconds = 2000;
 constexpr int kKillMilliseconds = 1000;
 
@@ -32,7 +33,7 @@ QStringList commandLine() {
 
 }  // namespace
 
-X11ReviewApp::X11ReviewApp(Connection& connection) : connection_(connection) {}
+X11ReviewApp::X11ReviewApp(Connection& connection, platform::Clock& clock) : connection_(connection), clock_(clock) {}
 
 X11ReviewApp::~X11ReviewApp() { terminate(); }
 
@@ -59,31 +60,33 @@ std::optional<std::string> X11ReviewApp::start() {
   return std::nullopt;
 }
 
-std::optional<std::string> X11ReviewApp::openDocument() {
+Task<std::optional<std::string>> X11ReviewApp::openDocument() {
   if (!processID()) {
     window_ = XCB_WINDOW_NONE;
-    if (auto error = start()) return error;
+    if (auto error = start()) co_return error;
   }
-  return waitForActiveWindow();
+  co_return co_await waitForActiveWindow();
 }
 
-std::optional<std::string> X11ReviewApp::waitForActiveWindow() {
+Task<std::optional<std::string>> X11ReviewApp::waitForActiveWindow() {
   const auto pid = std::int32_t(process_->processId());
-  const Deadline deadline = deadlineAfter(kWindowSeconds);
-  auto nextActivation = std::chrono::steady_clock::now();
+  const double deadline = clock_.uptime() + kWindowSeconds;
+  double nextActivation = clock_.uptime();
   connection_.drainEvents();
-  const auto hints = supportedHints(connection_, deadline);
+  const auto hints = supportedHints(connection_, deadlineAfter(kHintsSeconds));
   const bool handlesRestack = hints.value && std::find(hints.value->begin(), hints.value->end(),
                                                        connection_.atoms().netRestackWindow) != hints.value->end();
   for (;;) {
+    if (!process_) co_return programName_ + " did not start: it was ended while starting";
     if (process_->waitForFinished(0) || process_->state() == QProcess::NotRunning) {
       const QString said = QString::fromLocal8Bit(process_->readAllStandardError()).trimmed();
       std::string error = programName_ + " did not start: it exited with status " +
                           std::to_string(process_->exitCode());
       if (!said.isEmpty()) error += ": " + said.toStdString();
-      return error;
+      co_return error;
     }
-    const Deadline step = std::min(deadline, deadlineAfter(0) + kPollInterval);
+    // Each read is bounded by one poll interval; between polls the main thread is free.
+    const Deadline step = deadlineAfter(kPollInterval);
     const auto windows = windowsOf(connection_, pid, step);
     std::optional<xcb_window_t> shown;
     for (const xcb_window_t window : windows.value.value_or(std::vector<xcb_window_t>{})) {
@@ -96,18 +99,18 @@ std::optional<std::string> X11ReviewApp::waitForActiveWindow() {
     if (shown) {
       window_ = *shown;
       const auto active = activeWindow(connection_, step);
-      if (active.value == *shown) return std::nullopt;
-      if (std::chrono::steady_clock::now() >= nextActivation && active.value) {
+      if (active.value == *shown) co_return std::nullopt;
+      if (clock_.uptime() >= nextActivation && active.value) {
         wm::activateAndRaise(connection_, *shown, *active.value, handlesRestack);
         connection_.flush();
-        nextActivation = std::chrono::steady_clock::now() + kActivationInterval;
+        nextActivation = clock_.uptime() + kActivationInterval;
       }
     }
-    if (std::chrono::steady_clock::now() >= deadline) {
-      return programName_ + " did not start: no window of process " + std::to_string(pid) +
-             (shown ? " became active" : " appeared") + " within 5 s";
+    if (clock_.uptime() >= deadline) {
+      co_return programName_ + " did not start: no window of process " + std::to_string(pid) +
+          (shown ? " became active" : " appeared") + " within 5 s";
     }
-    connection_.waitForRootChange(std::min(deadline, deadlineAfter(0) + kPollInterval));
+    co_await sleep(clock_, kPollInterval);
   }
 }
 

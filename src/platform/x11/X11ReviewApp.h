@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/Clock.h"
 #include "platform/ReviewApp.h"
 #include "platform/x11/Connection.h"
 
@@ -18,14 +19,15 @@ namespace vistrel::x11 {
 
 class X11ReviewApp : public platform::ReviewApp {
  public:
-  // Make it on the main thread; the program started is ended with it.
-  explicit X11ReviewApp(Connection& connection);
+  // Make it on the main thread; the program started is ended with it. The
+  // window wait sleeps on `clock` between its checks.
+  X11ReviewApp(Connection& connection, platform::Clock& clock);
   ~X11ReviewApp() override;
 
   std::optional<std::int32_t> runningProcess() const override { return std::nullopt; }
-  // Starts the program and waits (about 5 s at most) until a window of its
-  // process is managed, viewable and active.
-  std::optional<std::string> openDocument() override;
+  // Starts the program and waits (about 5 s at most, without holding the
+  // main thread) until a window of its process is managed, viewable and active.
+  Task<std::optional<std::string>> openDocument() override;
   std::optional<std::int32_t> processID() const override;
   void closeDocument() override;
   // SIGTERM, a bounded wait, then SIGKILL.
@@ -33,9 +35,10 @@ class X11ReviewApp : public platform::ReviewApp {
 
  private:
   std::optional<std::string> start();
-  std::optional<std::string> waitForActiveWindow();
+  Task<std::optional<std::string>> waitForActiveWindow();
 
   Connection& connection_;
+  platform::Clock& clock_;
   std::unique_ptr<QProcess> process_;
   std::string programName_;
   xcb_window_t window_ = XCB_WINDOW_NONE;

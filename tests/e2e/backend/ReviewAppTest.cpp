@@ -4,10 +4,14 @@
 
 #include <signal.h>
 
+#include <QCoreApplication>
+#include <QTimer>
+
 #include <cerrno>
 #include <cstdlib>
 
 #include "Desktop.h"
+#include "platform/x11/QtClock.h"
 #include "platform/x11/X11Accessibility.h"
 #include "platform/x11/X11ReviewApp.h"
 #include "platform/x11/X11Workspace.h"
@@ -18,6 +22,28 @@ namespace {
 namespace ax = platform::ax;
 
 bool processGone(std::int32_t pid) { return ::kill(pid, 0) != 0 && errno == ESRCH; }
+
+Task<> into(Task<std::optional<std::string>> task, std::optional<std::optional<std::string>>* result) {
+  *result = co_await std::move(task);
+}
+
+// Runs openDocument on the event loop to its end (10 s at most). Counts the
+// turns of a 20 ms timer meanwhile: the wait leaves the main thread free.
+std::optional<std::string> open(x11::X11ReviewApp& app, int* ticks = nullptr) {
+  std::optional<std::optional<std::string>> result;
+  auto run = into(app.openDocument(), &result).release();
+  QTimer timer;
+  int turns = 0;
+  QObject::connect(&timer, &QTimer::timeout, [&] { ++turns; });
+  timer.start(20);
+  run.resume();
+  waitUntil(10, [&] { return result.has_value(); });
+  if (ticks) *ticks = turns;
+  const bool finished = run.done();
+  if (finished) run.destroy();
+  EXPECT_TRUE(finished) << "openDocument did not finish within 10 s";
+  return result.value_or("openDocument did not finish");
+}
 
 class ReviewApp : public ::testing::Test {
  protected:
@@ -31,17 +57,21 @@ class ReviewApp : public ::testing::Test {
   }
 
   Requests requests;
+  x11::QtClock clock;
   x11::X11Accessibility accessibility;
   x11::X11Workspace workspace;
 };
 
-// openDocument starts xterm with its title and returns once its window is active; closing it ends xterm.
+// openDocument starts xterm with its title and finishes once its window is active, the event loop turning
+// meanwhile; closing it ends xterm.
 TEST_F(ReviewApp, StartsXtermActiveAndClosesIt) {
-  x11::X11ReviewApp app(requests.connection());
+  x11::X11ReviewApp app(requests.connection(), clock);
   EXPECT_EQ(app.runningProcess(), std::nullopt);
   EXPECT_EQ(app.processID(), std::nullopt);
 
-  ASSERT_EQ(app.openDocument(), std::nullopt);
+  int ticks = 0;
+  ASSERT_EQ(open(app, &ticks), std::nullopt);
+  EXPECT_GT(ticks, 0) << "the window wait held the main thread";
   const auto pid = app.processID();
   ASSERT_TRUE(pid);
   const auto front = workspace.frontmostApplication();
@@ -63,8 +93,8 @@ TEST_F(ReviewApp, StartsXtermActiveAndClosesIt) {
 
 // terminate ends a running program and its window; the next openDocument starts a fresh one.
 TEST_F(ReviewApp, TerminateEndsTheProgramAndANewRunStartsAnother) {
-  x11::X11ReviewApp app(requests.connection());
-  ASSERT_EQ(app.openDocument(), std::nullopt);
+  x11::X11ReviewApp app(requests.connection(), clock);
+  ASSERT_EQ(open(app), std::nullopt);
   const auto first = app.processID();
   ASSERT_TRUE(first);
   ASSERT_EQ(windowCount(*first), 1u);
@@ -74,7 +104,7 @@ TEST_F(ReviewApp, TerminateEndsTheProgramAndANewRunStartsAnother) {
   EXPECT_TRUE(processGone(*first));
   EXPECT_TRUE(waitUntil(5, [&] { return windowCount(*first) == 0; }));
 
-  ASSERT_EQ(app.openDocument(), std::nullopt);
+  ASSERT_EQ(open(app), std::nullopt);
   ASSERT_TRUE(app.processID());
   EXPECT_NE(app.processID(), first);
   app.terminate();
@@ -84,22 +114,22 @@ TEST_F(ReviewApp, TerminateEndsTheProgramAndANewRunStartsAnother) {
 TEST_F(ReviewApp, OverridesAndFailuresAreReported) {
   setenv("VISTREL_REVIEW_APP", "xlogo -geometry \"200x200+10+10\"", 1);
   {
-    x11::X11ReviewApp app(requests.connection());
-    ASSERT_EQ(app.openDocument(), std::nullopt);
+    x11::X11ReviewApp app(requests.connection(), clock);
+    ASSERT_EQ(open(app), std::nullopt);
     const auto pid = app.processID();
     ASSERT_TRUE(pid);
     EXPECT_EQ(workspace.frontmostApplication()->localizedName, "XLogo");
   }
 
   setenv("VISTREL_REVIEW_APP", "/nonexistent/editor --new", 1);
-  x11::X11ReviewApp missing(requests.connection());
-  const auto notFound = missing.openDocument();
+  x11::X11ReviewApp missing(requests.connection(), clock);
+  const auto notFound = open(missing);
   ASSERT_TRUE(notFound);
   EXPECT_TRUE(notFound->starts_with("editor did not start: ")) << *notFound;
 
   setenv("VISTREL_REVIEW_APP", "sh -c \"echo no display for me >&2; exit 3\"", 1);
-  x11::X11ReviewApp exits(requests.connection());
-  const auto exited = exits.openDocument();
+  x11::X11ReviewApp exits(requests.connection(), clock);
+  const auto exited = open(exits);
   ASSERT_TRUE(exited);
   EXPECT_EQ(*exited, "sh did not start: it exited with status 3: no display for me");
 }
