@@ -1,8 +1,19 @@
 #pragma once
-// Screen recordings: the one running session and whether there is one. The
-// menu, the status icon and the dispatcher ask it; main thread only.
+// Screen recordings: the toggle the record actions drive, the one running
+// session, and whether there is one. The menu, the status icon and the
+// dispatcher ask it; main thread only.
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "layout/AlertPresenter.h"
+#include "platform/Rect.h"
+#include "platform/Task.h"
 
 namespace vistrel {
+
+class RecordSession;
 
 class RecordingEngine {
  public:
@@ -11,12 +22,35 @@ class RecordingEngine {
   // True while a recording session runs: the status icon shows the recording
   // image and a plain click on it stops the recording.
   bool isRecording() const { return recording_; }
+
+  // Each returns at once; the work goes on in main-thread tasks. While a
+  // recording runs, either toggle stops it. A start still asking for the
+  // permission or the area takes no second one.
+  void toggleScreen();
+  void toggleArea();
+  // Stops the recording at once; the file is finished in the background and
+  // then shown in the file manager.
+  void stop();
+
+  // Redraws the status icon; called whenever isRecording changes.
+  std::function<void()> refreshMenuBarIcon;
+
+  void setAlertPresenter(std::shared_ptr<AlertPresenter> presenter) { presenter_ = std::move(presenter); }
   // Test-only: the recording state without a session.
   void setRecordingForTesting(bool recording) { recording_ = recording; }
 
  private:
   RecordingEngine() = default;
+  Task<> start(std::optional<Rect> region);
+  Task<> startArea();
+  Task<> finish(std::shared_ptr<RecordSession> session);
+  void alert(const std::string& text);
+  void changed();
+
   bool recording_ = false;
+  bool starting_ = false;
+  std::shared_ptr<RecordSession> session_;
+  std::shared_ptr<AlertPresenter> presenter_;
 };
 
 }  // namespace vistrel

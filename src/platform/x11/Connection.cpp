@@ -32,7 +32,7 @@ Deadline deadlineAfter(double seconds) {
          std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(bounded));
 }
 
-std::unique_ptr<Connection> Connection::open(std::string& error) {
+std::unique_ptr<Connection> Connection::open(std::string& error, bool watchEvents) {
   int screenNumber = 0;
   xcb_connection_t* raw = xcb_connect(nullptr, &screenNumber);
   if (const int failure = xcb_connection_has_error(raw)) {
@@ -92,12 +92,15 @@ std::unique_ptr<Connection> Connection::open(std::string& error) {
     qInfo("vistrel x11: no X-Resource 1.2; windows without _NET_WM_PID count as programs of their own");
   }
 
-  const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
-  xcb_change_window_attributes(raw, connection->root_, XCB_CW_EVENT_MASK, &mask);
+  if (watchEvents) {
+    const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_change_window_attributes(raw, connection->root_, XCB_CW_EVENT_MASK, &mask);
+  }
   if (!connection->flush()) {
     error = "the connection to the X server broke while setting up";
     return nullptr;
   }
+  if (!watchEvents) return connection;
   Connection* self = connection.get();
   self->notifier_ = std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(raw), QSocketNotifier::Read);
   QObject::connect(self->notifier_.get(), &QSocketNotifier::activated, self->notifier_.get(), [self] {

@@ -76,8 +76,11 @@ class Pending {
 
 class Connection {
  public:
-  // Connects to $DISPLAY. On failure returns none and sets `error`.
-  static std::unique_ptr<Connection> open(std::string& error);
+  // Connects to $DISPLAY. On failure returns none and sets `error`. A
+  // connection that does not watch events listens to no root property and
+  // has no event-loop hook: it may then be used from another thread (one at
+  // a time), which reads its events itself.
+  static std::unique_ptr<Connection> open(std::string& error, bool watchEvents = true);
   ~Connection();
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;

@@ -33,8 +33,10 @@ std::optional<Pending<xcb_xfixes_get_cursor_image_reply_t>> CursorOverlay::reque
 void CursorOverlay::paint(Pending<xcb_xfixes_get_cursor_image_reply_t>& pending, QImage& image, QPoint origin,
                           Deadline deadline) {
   const auto reply = pending.get(deadline);
-  if (!reply) return;
-  const xcb_xfixes_get_cursor_image_reply_t& cursor = *reply.value;
+  if (reply) paint(*reply.value, image, origin);
+}
+
+void CursorOverlay::paint(const xcb_xfixes_get_cursor_image_reply_t& cursor, QImage& image, QPoint origin) {
   const int count = xcb_xfixes_get_cursor_image_cursor_image_length(&cursor);
   if (cursor.width == 0 || cursor.height == 0 || count < int(cursor.width) * int(cursor.height)) return;
   // XFixes hands out ARGB words with premultiplied alpha, in the host's byte order.

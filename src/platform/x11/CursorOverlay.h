@@ -23,6 +23,8 @@ class CursorOverlay {
   // Draws the cursor over `image`, whose top-left pixel is `origin` in root
   // coordinates. Nothing is drawn when the answer does not come in time.
   void paint(Pending<xcb_xfixes_get_cursor_image_reply_t>& pending, QImage& image, QPoint origin, Deadline deadline);
+  // The same with an answer already read.
+  static void paint(const xcb_xfixes_get_cursor_image_reply_t& cursor, QImage& image, QPoint origin);
 
  private:
   Connection& connection_;

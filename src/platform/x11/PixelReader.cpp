@@ -6,9 +6,11 @@
 #include <QtEndian>
 #include <QtGlobal>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "platform/x11/ServerSync.h"
 
@@ -33,7 +35,11 @@ void convert(std::uint32_t* to, const std::uint32_t* from, std::size_t count, QI
 
 PixelReader::PixelReader(Connection& connection) : connection_(connection) {}
 
-PixelReader::~PixelReader() { freeSegment(); }
+PixelReader::~PixelReader() {
+  // Images of shared segments may outlive the reader: their memory stays mapped until they go.
+  for (const SharedSegment& shared : sharedSegments_) xcb_shm_detach(connection_.raw(), shared.segment);
+  freeSegment();
+}
 
 void PixelReader::freeSegment() {
   if (segment_) {
@@ -57,14 +63,12 @@ void PixelReader::choosePath(Deadline deadline) {
   }
 }
 
-bool PixelReader::ensureSegment(std::size_t bytes, Deadline deadline) {
-  if (segment_ && capacity_ >= bytes) return true;
-  freeSegment();
+std::optional<std::pair<xcb_shm_seg_t, void*>> PixelReader::attachSegment(std::size_t bytes, Deadline deadline) {
   const auto refuse = [this](const char* why, int code) {
     path_ = Path::copied;
     qInfo("vistrel x11: shared memory for screen capture failed (%s %d); capture copies pixels with GetImage", why,
           code);
-    return false;
+    return std::nullopt;
   };
   const int id = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
   if (id < 0) return refuse("shmget errno", errno);
@@ -84,16 +88,60 @@ bool PixelReader::ensureSegment(std::size_t bytes, Deadline deadline) {
     shmdt(memory);
     // A server on another machine (or in another IPC namespace) cannot see the segment.
     if (checked.status == ReplyStatus::ok) return refuse("X error", checked.errors.front()->error_code);
-    return false;
+    return std::nullopt;
   }
   if (!announced_) {
     announced_ = true;
     qInfo("vistrel x11: screen capture reads pixels through MIT-SHM");
   }
-  segment_ = segment;
-  memory_ = memory;
+  return std::pair(segment, memory);
+}
+
+bool PixelReader::ensureSegment(std::size_t bytes, Deadline deadline) {
+  if (segment_ && capacity_ >= bytes) return true;
+  freeSegment();
+  const auto attached = attachSegment(bytes, deadline);
+  if (!attached) return false;
+  segment_ = attached->first;
+  memory_ = attached->second;
   capacity_ = bytes;
   return true;
+}
+
+namespace {
+
+// The memory of a shared image: unmapped when the last copy of the image goes.
+struct SharedMemory {
+  explicit SharedMemory(void* mapped) : memory(mapped) {}
+  SharedMemory(const SharedMemory&) = delete;
+  SharedMemory& operator=(const SharedMemory&) = delete;
+  ~SharedMemory() { shmdt(memory); }
+  void* memory;
+};
+
+void releaseSharedMemory(void* info) { delete static_cast<std::shared_ptr<SharedMemory>*>(info); }
+
+}  // namespace
+
+QImage PixelReader::sharedImage(QSize size, QImage::Format format, Deadline deadline) {
+  if (path_ == Path::undecided) choosePath(deadline);
+  const std::size_t bytes = std::size_t(size.width()) * std::size_t(size.height()) * 4;
+  if (path_ != Path::shared || size.isEmpty() || (format != QImage::Format_RGB32 &&
+                                                 format != QImage::Format_ARGB32_Premultiplied)) {
+    return QImage(size, format);
+  }
+  const auto attached = attachSegment(bytes, deadline);
+  if (!attached) return QImage(size, format);
+  auto memory = std::make_shared<SharedMemory>(attached->second);
+  // Segments whose images are all gone are let go by the server too.
+  std::erase_if(sharedSegments_, [this](const SharedSegment& s) {
+    if (!s.memory.expired()) return false;
+    xcb_shm_detach(connection_.raw(), s.segment);
+    return true;
+  });
+  sharedSegments_.push_back({attached->first, memory, attached->second});
+  return QImage(static_cast<uchar*>(attached->second), size.width(), size.height(), qsizetype(size.width()) * 4, format,
+                releaseSharedMemory, new std::shared_ptr<SharedMemory>(std::move(memory)));
 }
 
 std::string PixelReader::layoutProblem(std::uint8_t depth, xcb_visualid_t visual) const {
@@ -117,7 +165,7 @@ std::string PixelReader::layoutProblem(std::uint8_t depth, xcb_visualid_t visual
 }
 
 Pixels PixelReader::read(xcb_drawable_t drawable, const QRect& area, std::uint8_t depth, xcb_visualid_t visual,
-                         Deadline deadline) {
+                         Deadline deadline, QImage reuse) {
   Pixels pixels;
   if (area.isEmpty() || area.width() > 0xffff || area.height() > 0xffff) {
     pixels.unsupported = "an empty or oversized area";
@@ -133,6 +181,28 @@ Pixels PixelReader::read(xcb_drawable_t drawable, const QRect& area, std::uint8_
   const auto width = std::uint16_t(area.width()), height = std::uint16_t(area.height());
 
   if (path_ == Path::undecided) choosePath(deadline);
+  const bool ownSegment = reuse.width() == width && reuse.height() == height && reuse.format() == format &&
+                          reuse.isDetached();
+  if (path_ == Path::shared && ownSegment) {
+    const auto shared = std::find_if(sharedSegments_.begin(), sharedSegments_.end(), [&](const SharedSegment& s) {
+      return !s.memory.expired() && s.address == reuse.constBits();
+    });
+    if (shared != sharedSegments_.end()) {
+      // Straight into the image: no copy, and the pad byte of depth-24 pixels stays what the server left.
+      auto request = connection_.request<xcb_shm_get_image_reply_t>(xcb_shm_get_image(
+          connection_.raw(), drawable, x, y, width, height, ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, shared->segment, 0));
+      auto reply = request.get(deadline);
+      pixels.status = reply.status;
+      if (reply.error) pixels.errorCode = reply.error->error_code;
+      if (!reply) return pixels;
+      if (swapBytes) {
+        auto* data = reinterpret_cast<std::uint32_t*>(reuse.bits());
+        convert(data, data, std::size_t(width) * height, format, swapBytes);
+      }
+      pixels.image = std::move(reuse);
+      return pixels;
+    }
+  }
   if (path_ == Path::shared && ensureSegment(bytes, deadline)) {
     auto request = connection_.request<xcb_shm_get_image_reply_t>(xcb_shm_get_image(
         connection_.raw(), drawable, x, y, width, height, ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, segment_, 0));
@@ -141,7 +211,7 @@ Pixels PixelReader::read(xcb_drawable_t drawable, const QRect& area, std::uint8_
     if (reply.error) pixels.errorCode = reply.error->error_code;
     if (!reply) return pixels;
     // Copied out: the segment is the next capture's.
-    QImage image(width, height, format);
+    QImage image = ownSegment ? std::move(reuse) : QImage(width, height, format);
     if (image.isNull()) return pixels;
     convert(reinterpret_cast<std::uint32_t*>(image.bits()), static_cast<const std::uint32_t*>(memory_),
             std::size_t(width) * height, format, swapBytes);

@@ -1,0 +1,180 @@
+#include "recording/RecordSession.h"
+
+#include <algorithm>
+#include <cmath>
+#include <ctime>
+#include <filesystem>
+
+#include "app/log/LayoutLog.h"
+#include "capture/CaptureError.h"
+#include "capture/CaptureOutput.h"
+#include "capture/ScreenCaptureService.h"
+#include "layout/RectText.h"
+#include "platform/Continuation.h"
+#include "platform/Platform.h"
+
+namespace vistrel {
+
+namespace {
+
+// ISO 8601 in UTC to the second, e.g. "2026-12-06T18:42:10Z".
+std::string recordingTimestamp(double now) {
+  const auto whole = static_cast<std::time_t>(std::floor(now));
+  std::tm utc{};
+  gmtime_r(&whole, &utc);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+  return text;
+}
+
+double atLeastOne(double divisor) { return divisor < 1 ? 1 : divisor; }
+
+}  // namespace
+
+RecordSession::RecordSession(std::unique_ptr<platform::DisplayStream> stream,
+                             std::unique_ptr<platform::MovieWriter> writer,
+                             std::optional<RecordingFrameCropper> cropper, std::string url)
+    : stream_(std::move(stream)), writer_(std::move(writer)), frameCropper_(std::move(cropper)), url_(std::move(url)) {}
+
+RecordSession::~RecordSession() {
+  // The stream's thread calls into this session until it has stopped.
+  if (stream_) stream_->stop();
+}
+
+Task<std::shared_ptr<RecordSession>> RecordSession::start(std::optional<Rect> region) {
+  auto& system = platform::current();
+  auto content = system.screenCapture().shareableContent();
+  if (auto* fault = std::get_if<platform::CaptureFault>(&content)) throw CaptureSystemError(fault->description);
+  const auto& displays = std::get<platform::ShareableContent>(content).displays;
+
+  const auto screen = ScreenCaptureService::displayScreenForRecording(region);
+  if (!screen) throw CaptureException(CaptureError::noDisplay);
+  if (displays.empty()) throw CaptureException(CaptureError::noDisplay);
+  auto display = std::find_if(displays.begin(), displays.end(),
+                              [&](const platform::CaptureDisplay& d) { return d.displayID == screen->displayID; });
+  if (display == displays.end()) display = displays.begin();
+
+  platform::StreamConfiguration configuration;
+  ContentFilter filter;
+  filter.display = *display;
+  configuration.capture = ScreenCaptureService::makeStreamConfiguration(filter, std::nullopt);
+  configuration.minimumFrameInterval = kMinimumFrameInterval;
+  configuration.queueDepth = kQueueDepth;
+  const int width = configuration.capture.width;
+  const int height = configuration.capture.height;
+
+  std::optional<Rect> pixelCrop;
+  std::optional<RecordingFrameCropper> cropper;
+  int outputWidth = width;
+  int outputHeight = height;
+  if (region) {
+    const Rect& frame = screen->frame;
+    const Rect r = region->intersection(frame);
+    Rect crop;
+    if (r.width() > 2 && r.height() > 2) {
+      const double sx = width / atLeastOne(frame.width());
+      const double sy = height / atLeastOne(frame.height());
+      crop = Rect(sx * (r.minX() - frame.minX()), height - sy * (r.minY() - frame.minY()) - sy * r.height(),
+                  sx * r.width(), sy * r.height())
+                 .integral()
+                 .intersection(Rect(0, 0, width, height));
+      if (crop.isNull()) crop = Rect();
+    }
+    pixelCrop = crop;
+    cropper = RecordingFrameCropper::make(crop);
+    if (cropper) {
+      outputWidth = cropper->outputWidth();
+      outputHeight = cropper->outputHeight();
+    }
+  }
+
+  LayoutLog::write("record start mode=" + std::string(region ? "area" : "screen") +
+                   " screen=" + RectText::frame(screen->frame) +
+                   " cocoa=" + (region ? RectText::frame(*region) : std::string("nil")) +
+                   " pixelCrop=" + (pixelCrop ? RectText::frame(*pixelCrop) : std::string("nil")) +
+                   " stream=" + std::to_string(width) + "x" + std::to_string(height) +
+                   " out=" + std::to_string(outputWidth) + "x" + std::to_string(outputHeight) +
+                   " display=" + std::to_string(display->displayID));
+
+  const std::string url = (std::filesystem::path(CaptureOutput::saveDirectory()) /
+                           ("Vistrel-" + recordingTimestamp(system.clock().now()) + ".mp4"))
+                              .string();
+  auto made = system.makeMovieWriter(url);
+  if (auto* fault = std::get_if<platform::CaptureFault>(&made)) throw CaptureSystemError(fault->description);
+  auto writer = std::move(std::get<std::unique_ptr<platform::MovieWriter>>(made));
+  platform::VideoSettings settings;
+  settings.width = outputWidth;
+  settings.height = outputHeight;
+  settings.averageBitRate = std::max<std::int64_t>(4LL * outputWidth * outputHeight, 2'000'000);
+  settings.maxKeyFrameInterval = 30;
+  settings.expectsMediaDataInRealTime = true;
+  if (!writer->canAdd(settings)) throw CaptureException(CaptureError::encodeFailed);
+  writer->add(settings);
+
+  std::shared_ptr<RecordSession> session(
+      new RecordSession(system.makeDisplayStream(), std::move(writer), std::move(cropper), url));
+  RecordSession* self = session.get();
+  if (auto error = session->stream_->start(display->displayID, configuration,
+                                           [self](const platform::StreamFrame& frame) { self->stream(frame); })) {
+    throw CaptureSystemError(*error);
+  }
+  co_return session;
+}
+
+void RecordSession::stream(const platform::StreamFrame& frame) {
+  if (frame.image.isNull()) return;
+  std::lock_guard lock(lock_);
+  if (finishing_) return;
+  if (!started_) {
+    if (!writer_->startWriting()) return;  // the frame is dropped; the next one tries again
+    writer_->startSession(frame.time);
+    started_ = true;
+  }
+  if (writer_->isReadyForMoreMediaData()) {
+    std::optional<platform::StreamFrame> cropped = frameCropper_ ? frameCropper_->crop(frame) : std::nullopt;
+    if (writer_->append(cropped ? *cropped : frame)) ++appendedFrames_;
+  }
+  if (!failureReported_ && writer_->status() == platform::MovieWriterStatus::failed) {
+    failureReported_ = true;
+    platform::current().clock().after(0, [weak = weak_from_this()] {
+      const auto session = weak.lock();
+      if (session && session->onWriterFailure) session->onWriterFailure();
+    });
+  }
+}
+
+Task<std::optional<std::string>> RecordSession::finish() {
+  {
+    std::lock_guard lock(lock_);
+    finishing_ = true;
+  }
+  stream_->stop();
+  bool started = false;
+  {
+    std::lock_guard lock(lock_);
+    started = started_;
+    if (started) writer_->markAsFinished();
+  }
+  // A writer that never started takes no finishing steps: there is no file to finish.
+  if (started) {
+    auto [finished, resume] = makeContinuation<bool>();
+    auto& clock = platform::current().clock();
+    writer_->finishWriting([&clock, resume]() mutable {
+      // From the writer's thread: the flow resumes on the main thread.
+      clock.after(0, [resume]() mutable { resume.returning(true); });
+    });
+    co_await finished;
+  }
+  std::lock_guard lock(lock_);
+  const auto status = writer_->status();
+  if (status == platform::MovieWriterStatus::completed && appendedFrames_ > 0) {
+    LayoutLog::write("record stop-ok frames=" + std::to_string(appendedFrames_) +
+                     " file=" + std::filesystem::path(url_).filename().string());
+    co_return url_;
+  }
+  LayoutLog::write("record finish-failed status=" + std::to_string(int(status)) +
+                   " frames=" + std::to_string(appendedFrames_));
+  co_return std::nullopt;
+}
+
+}  // namespace vistrel

@@ -1,0 +1,64 @@
+#pragma once
+// One recording: the display stream, the movie writer and, for an area, the
+// cropper. Set up and finished on the main thread; frames arrive on the
+// stream's own thread. The lock serialises the frame callback against
+// finishing: no frame is appended once finishing has begun, and the input
+// is marked finished exactly once.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "platform/DisplayStream.h"
+#include "platform/MovieWriter.h"
+#include "platform/Rect.h"
+#include "platform/Task.h"
+#include "recording/RecordingFrameCropper.h"
+
+namespace vistrel {
+
+class RecordSession : public std::enable_shared_from_this<RecordSession> {
+ public:
+  static constexpr double kMinimumFrameInterval = 1.0 / 30;
+  static constexpr int kQueueDepth = 6;
+
+  // Starts recording the display of `region` (screen points; none: the
+  // display under the pointer, whole). Throws CaptureException (noDisplay,
+  // encodeFailed) or CaptureSystemError (the stream's or the writer's own refusal).
+  static Task<std::shared_ptr<RecordSession>> start(std::optional<Rect> region);
+
+  // Stops the stream and closes the file; the file's path, or none when
+  // nothing usable was written. Call once.
+  Task<std::optional<std::string>> finish();
+
+  // The stream's frame callback, on the stream's thread.
+  void stream(const platform::StreamFrame& frame);
+
+  // Runs once on the main thread when the writer fails while frames still
+  // come (a full disk), unless finishing has begun.
+  std::function<void()> onWriterFailure;
+
+  ~RecordSession();
+  RecordSession(const RecordSession&) = delete;
+  RecordSession& operator=(const RecordSession&) = delete;
+
+ private:
+  RecordSession(std::unique_ptr<platform::DisplayStream> stream, std::unique_ptr<platform::MovieWriter> writer,
+                std::optional<RecordingFrameCropper> cropper, std::string url);
+
+  std::unique_ptr<platform::DisplayStream> stream_;
+  std::unique_ptr<platform::MovieWriter> writer_;
+  std::optional<RecordingFrameCropper> frameCropper_;
+  std::string url_;
+
+  std::mutex lock_;  // guards the fields below and every writer call
+  bool started_ = false;
+  bool finishing_ = false;
+  std::int64_t appendedFrames_ = 0;
+  bool failureReported_ = false;
+};
+
+}  // namespace vistrel
