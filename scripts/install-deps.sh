@@ -44,6 +44,13 @@ packages=(
   # scrolling-capture end-to-end test: a GTK and a Qt text view that scroll
   # other distances per wheel click than xterm (text is read back with tesseract)
   l3afpad featherpad
+  # screen recording: H.264 (libx264) in MPEG-4 through FFmpeg's libraries,
+  # BGRA to I420 with libyuv, XDamage to skip unchanged frames; ffmpeg and
+  # ffprobe check recordings in the end-to-end test and run beside us in the benchmark
+  libavformat-dev libavcodec-dev libavutil-dev libx264-dev libyuv-dev libxcb-damage0-dev ffmpeg
+  # updates: update archives (libarchive); `make package` (dpkg-shlibdeps and file for
+  # the Debian package's dependencies); the update test's feed server (python3)
+  libarchive-dev dpkg-dev file python3
 )
 
 missing=()

@@ -7,6 +7,7 @@
 #include "hotkeys/HotkeyStore.h"
 #include "layout/WindowEngine.h"
 #include "layout/WindowTargetStore.h"
+#include "recording/RecordingEngine.h"
 
 namespace vistrel {
 
@@ -26,6 +27,12 @@ void AppActions::handle(const UtilityAction& action) {
       CaptureEngine::shared().perform(*action.captureMode());
       break;
     case UtilityAction::Kind::record:
+      switch (*action.recordMode()) {
+        case RecordMode::screen: RecordingEngine::shared().toggleScreen(); break;
+        case RecordMode::area: RecordingEngine::shared().toggleArea(); break;
+        case RecordMode::stop: RecordingEngine::shared().stop(); break;
+      }
+      break;
     case UtilityAction::Kind::openSettings:
       break;
   }

@@ -6,14 +6,21 @@
 #include "app/BuildIdentity.h"
 #include "app/MenuController.h"
 #include "app/SingleCopyGuard.h"
+#include "capture/CaptureEngine.h"
+#include "editor/CapturePreviewWindowController.h"
 #include "hotkeys/GlobalHotkeyRegistry.h"
 #include "hotkeys/HotkeyStore.h"
 #include "layout/LayoutReview.h"
 #include "layout/WindowEngine.h"
+#include "permissions/AccessibilityAccess.h"
+#include "permissions/PermissionInstallState.h"
+#include "permissions/PostUpdateHeal.h"
 #include "permissions/ScreenRecordingAccess.h"
+#include "recording/RecordingEngine.h"
 #include "update/AppUpdate.h"
 #include "update/BrandIcon.h"
 #include "update/PreviewCard.h"
+#include "update/UpdateNotifier.h"
 #include "platform/Platform.h"
 
 namespace vistrel {
@@ -21,14 +28,27 @@ namespace vistrel {
 void AppDelegate::applicationDidFinishLaunching() {
   auto& system = platform::current();
 
-  // 1. Ask to notify; the answer is neither logged nor stored.
+  // 1. Notices after an update show also while the program is in front. Ask
+  // to notify; the answer is neither logged nor stored.
+  system.notifications().setDelegate(&UpdateNotifier::Delegate::shared());
   system.notifications().requestAuthorization({.alert = true, .sound = true, .badge = false}, [](bool) {});
+
+  // 2, 3. The permission records: old unscoped keys cleared once, then one line with their state.
+  PermissionInstallState::migrateLegacyKeysIfNeeded();
+  PermissionInstallState::logEndToEndSnapshot();
 
   // 4. Screen Recording bookkeeping for this launch; it never waits for the user.
   ScreenRecordingAccess::registerLaunch();
 
+  // 5. The same for Accessibility. A snap blocked by it goes to its flow from now on.
+  AccessibilityAccess::registerLaunch();
+  WindowEngine::shared().setPermissionFlow(AccessibilityAccess::permissionFlow());
+
   // 6. Another copy from a different file: a modal warning the launch waits on.
   SingleCopyGuard::warnIfNeeded();
+
+  // 7. A build that lost its permissions with an update may relaunch itself once, a little later.
+  PostUpdateHeal::considerAfterLaunch();
 
   // 8. The program has no main window and no taskbar entry on any backend,
   // which is what the accessory policy means here.
@@ -49,15 +69,24 @@ void AppDelegate::applicationDidFinishLaunching() {
   menu.checkForUpdatesAction = [] { AppUpdate::shared().checkForUpdates(); };
   menu.attach(statusItem_.get(), &actions_);
 
-  // 12. The update controller draws the icon for the update and recording state from now on.
-  // There is no updater to start yet: a check explains that this copy does not update.
+  // 12. The update controller draws the icon for the update and recording state from now on,
+  // also when a tray appears later, then starts the updater.
   auto& update = AppUpdate::shared();
   update.statusItem = statusItem_.get();
+  statusItem_->setButtonAppearedHandler([] { AppUpdate::shared().applyIcon(); });
   update.applyIcon();
+  RecordingEngine::shared().refreshMenuBarIcon = [] { AppUpdate::shared().applyIcon(); };
+  update.start();
 
   // 13, 14. Shortcuts, re-registered after every change of bindings.
   HotkeyStore::shared().onChange = [this] { actions_.registerGlobalHotkeys(); };
   actions_.registerGlobalHotkeys();
+
+  // Finished shots open in the capture editor (when the after-capture switch says so).
+  CaptureEngine::shared().showEditor = [](const QImage& image, std::optional<std::string> savedPath,
+                                          EditorDisplayMath::PixelScale scale) {
+    CapturePreviewWindowController::shared().show(image, std::move(savedPath), scale);
+  };
 
   // 15. A snap that waited for the Accessibility permission across a relaunch.
   WindowEngine::shared().consumePendingSnap();

@@ -39,10 +39,10 @@ void presentQuitOtherCopy(const std::string& myPath, const std::string& otherPat
   presenter().runModal({
       .messageText = "Quit the other Vistrel",
       .informativeText =
-          "macOS grants Accessibility and Screen Recording per app file \u2014 not per name.\n\nThis copy:\n" + myPath +
-          "\n\nAlso running:\n" + otherPath +
-          "\n\nQuit one copy (menu bar \u2192 Quit). For daily use + OTA, keep only "
-          "/Applications/Vistrel.app.",
+          "Vistrel runs one copy per program file \u2014 not per name, and two copies take the same shortcuts."
+          "\n\nThis copy:\n" + myPath + "\n\nAlso running:\n" + otherPath +
+          "\n\nQuit one copy (tray icon \u2192 Quit). For daily use and updates, keep only the installed copy: the "
+          "package's /usr/bin/vistrel, or the one in your installation folder.",
   });
 }
 

@@ -160,7 +160,7 @@ int main(int argc, char** argv) {
   QApplication::setDesktopFileName("vistrel");
   // Alerts and cards come and go; closing the last one must not end the program.
   QApplication::setQuitOnLastWindowClosed(false);
-  // A tray that appears after launch embeds the item with the application's icon.
+  // What a tray icon shows until the product draws its own.
   QApplication::setWindowIcon(QIcon(QPixmap::fromImage(BrandIcon::menuBarImage(UpdateBadge::none, false))));
 
   std::string error;

@@ -1,8 +1,9 @@
 #pragma once
 // What the program knows about its own build and where it lives: the
 // information dictionary ("CFBundleShortVersionString", "CFBundleVersion",
-// "VistrelBuildChannel", "VistrelReleaseDate", "VistrelAuthor"), the bundle
-// path and identifier.
+// "VistrelBuildChannel", "VistrelReleaseDate", "VistrelAuthor", and for the
+// updater "SUFeedURL" and "SUPublicEDKey", the release key's public half in
+// base64, present only in builds that have one), the bundle path and identifier.
 
 #include <cstdint>
 #include <map>

@@ -5,16 +5,19 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "platform/Accessibility.h"
 #include "platform/BundleInfo.h"
 #include "platform/Clock.h"
 #include "platform/CodeSignature.h"
+#include "platform/DisplayStream.h"
 #include "platform/EventMonitors.h"
 #include "platform/FloatingWindows.h"
 #include "platform/HotKeys.h"
 #include "platform/InputSynth.h"
 #include "platform/LoginItems.h"
+#include "platform/MovieWriter.h"
 #include "platform/Notifications.h"
 #include "platform/Pasteboard.h"
 #include "platform/ReviewApp.h"
@@ -22,6 +25,7 @@
 #include "platform/Screens.h"
 #include "platform/StatusItem.h"
 #include "platform/TextRecognizer.h"
+#include "platform/Updater.h"
 #include "platform/UserDefaults.h"
 #include "platform/Workspace.h"
 
@@ -59,8 +63,15 @@ class Platform {
   virtual InputSynth& inputSynth() = 0;
   virtual FloatingWindows& floatingWindows() = 0;
 
+  // A stream of display frames for one recording, not started yet.
+  virtual std::unique_ptr<DisplayStream> makeDisplayStream() = 0;
+  // A writer for a new movie file at `path`; a fault when no file can be made there.
+  virtual CaptureResult<std::unique_ptr<MovieWriter>> makeMovieWriter(const std::string& path) = 0;
+
   // A new square item in the status area.
   virtual std::unique_ptr<StatusItem> makeStatusItem() = 0;
+  // An updater that reports to `driver` (which must outlive it); not started yet.
+  virtual std::unique_ptr<Updater> makeUpdater(UpdateUserDriver& driver) = 0;
   // `handler` runs on the main thread when the system asks the program to end
   // (SIGINT, SIGTERM, the session logging out).
   virtual void setTerminationRequestHandler(std::function<void()> handler) = 0;

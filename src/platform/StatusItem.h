@@ -22,6 +22,9 @@ class StatusItem {
   // False when there is no status area to show the item in; the image and
   // tooltip are then not set.
   virtual bool hasButton() const = 0;
+  // `handler` runs on the main thread when a status area appears for an item
+  // that had none (hasButton turns true): the moment to set its image and tooltip.
+  virtual void setButtonAppearedHandler(std::function<void()> handler) = 0;
   // A template image is a monochrome mask that follows the tray's theme.
   virtual void setImage(const QImage& image, bool isTemplate) = 0;
   virtual void setToolTip(const std::string& text) = 0;

@@ -35,6 +35,9 @@ class Workspace {
   // Hands `url` to the program the desktop opens such links with. False when
   // no program takes links of its scheme or none could be started.
   virtual bool openURL(const std::string& url) = 0;
+  // Shows the files (absolute paths) selected in the file manager; where no
+  // file manager answers, their folder is opened instead. Returns at once.
+  virtual void activateFileViewerSelecting(const std::vector<std::string>& paths) = 0;
 
   // Starts another copy of the program at `bundlePath` although this one
   // runs (it must not hand over to us), detached from this process. None once

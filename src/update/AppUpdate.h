@@ -1,17 +1,22 @@
 #pragma once
 // The update controller: whether this copy may update itself (the release
-// signature), what the status item's icon, tooltip and the updates menu item
-// show, and the user's "Check for Updates…". Main thread only.
-//
-// This build has no updater yet: a signed copy has nothing to start, and a
-// check always explains with a card why this copy does not update.
+// signature and the build channel), the updater it starts and the user driver
+// it hands it, the offers it confirms or forces, the download progress, and
+// what the status item's icon, tooltip and the updates menu item show. Main
+// thread only.
 
+#include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/StatusItem.h"
+#include "platform/Updater.h"
 #include "update/BrandIcon.h"
 
 namespace vistrel {
+
+class UpdateDriver;
 
 class AppUpdate {
  public:
@@ -31,25 +36,51 @@ class AppUpdate {
   static AppUpdate& shared();
   // Test-only: a fresh controller.
   static void resetForTesting();
+  ~AppUpdate();
 
+  // Once at launch: starts the updater of a signed, self-updating copy,
+  // announces a finished update, and checks in the background.
+  void start();
   // Draws the icon and tooltip for the current update and recording state on
   // the status item; nothing without a status item or its button.
   void applyIcon();
   // The title of the updates menu item.
   std::string menuTitle() const;
-  // The user asked: without an updater, a card explains why this copy does not update.
+  // The user asked: the updater checks and the result is shown; without an
+  // updater, a card explains why this copy does not update.
   void checkForUpdates();
   // The release-signature test, at each use.
   bool isDeveloperIDSigned() const;
+  // Whether the package manager keeps this copy current (build channel "package").
+  static bool isPackageManaged();
 
   static UpdateBadge badge(const Presentation& presentation);
 
+  // What the driver reports. An offer answers whether to install now.
+  bool noteOffer(const platform::AppcastItem& item, bool userAsked);
+  void noteNoUpdate(bool userAsked);
+  void noteFailure(const platform::UpdaterError& error, bool userAsked);
+  void showDownload(bool quiet);
+  void receiveExpectedLength(std::uint64_t length);
+  void receiveData(std::uint64_t length);
+  void dismissProgress();
+
+  // The driver is declared before the updater, which reports to it, so that
+  // the updater goes first.
+  std::unique_ptr<UpdateDriver> driver;
+  std::unique_ptr<platform::Updater> updater;
   // Not owned; the launch sets it and keeps the item for the whole run.
   platform::StatusItem* statusItem = nullptr;
+  std::optional<std::string> availableVersion;
+  bool wantsPrompt = false;
+  std::uint64_t receivedBytes = 0;
+  std::uint64_t expectedBytes = 0;
   Presentation presentation;
 
  private:
-  AppUpdate() = default;
+  AppUpdate();
+  bool confirmInstall(const std::string& version, const std::string& notes);
+  void refreshProgress();
 };
 
 }  // namespace vistrel

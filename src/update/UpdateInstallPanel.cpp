@@ -109,6 +109,13 @@ void dismiss() {
   }
 }
 
+void raise() {
+  if (InstallPanelWidget* panel = openPanel()) {
+    panel->raise();
+    panel->activateWindow();
+  }
+}
+
 InstallPanelModel* model() {
   InstallPanelWidget* panel = openPanel();
   return panel ? &panel->model() : nullptr;

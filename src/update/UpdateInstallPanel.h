@@ -49,6 +49,8 @@ void present(Kind kind, const std::string& version, const std::string& phase);
 // Without an open panel, nothing.
 void setProgress(std::optional<double> fraction);
 void dismiss();
+// Brings an open panel to the front; without one, nothing.
+void raise();
 // The open panel's model, or none; its phase and progress may be set directly.
 InstallPanelModel* model();
 

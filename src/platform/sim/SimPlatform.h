@@ -13,10 +13,12 @@
 #include "platform/sim/SimFloatingWindows.h"
 #include "platform/sim/SimHotKeys.h"
 #include "platform/sim/SimInputSynth.h"
+#include "platform/sim/SimRecording.h"
 #include "platform/sim/SimReviewApp.h"
 #include "platform/sim/SimScreenCapture.h"
 #include "platform/sim/SimScreens.h"
 #include "platform/sim/SimTextRecognizer.h"
+#include "platform/sim/SimUpdater.h"
 #include "platform/sim/SimWorkspace.h"
 #include "platform/sim/VirtualClock.h"
 
@@ -59,7 +61,9 @@ class SimNotifications : public platform::Notifications {
   void requestAuthorization(platform::NotificationOptions options,
                             std::function<void(bool)> completion) override;
   void add(const platform::NotificationRequest& request) override;
+  void setDelegate(platform::NotificationDelegate* d) override { delegate = d; }
   bool grants = true;  // the answer the user gives
+  platform::NotificationDelegate* delegate = nullptr;
   std::vector<platform::NotificationOptions> authorizationRequests;
   std::vector<platform::NotificationRequest> delivered;
   VirtualClock* clock = nullptr;
@@ -78,12 +82,15 @@ class SimStatusItem : public platform::StatusItem {
  public:
   explicit SimStatusItem(bool hasButton) : button(hasButton) {}
   bool hasButton() const override { return button; }
+  void setButtonAppearedHandler(std::function<void()> h) override { appeared = std::move(h); }
   void setImage(const QImage& i, bool t) override { image = i; isTemplate = t; ++imageChanges; }
   void setToolTip(const std::string& text) override { toolTip = text; }
   void setClickHandler(std::function<void(platform::StatusClick)> h) override { handler = std::move(h); }
   // Records the menu instead of showing it.
   void popUpMenu(QMenu& menu) override;
   void click(platform::StatusClick c = {}) { if (handler) handler(c); }
+  // A tray starts after the item was made.
+  void appear() { button = true; if (appeared) appeared(); }
 
   bool button;
   QImage image;
@@ -91,6 +98,7 @@ class SimStatusItem : public platform::StatusItem {
   int imageChanges = 0;
   std::optional<std::string> toolTip;
   std::function<void(platform::StatusClick)> handler;
+  std::function<void()> appeared;
   // The menu popped up last (the caller's, valid while it keeps it), and its
   // item titles at that moment in order, separators as empty titles.
   QMenu* poppedMenu = nullptr;
@@ -129,7 +137,15 @@ class SimPlatform : public platform::Platform {
   SimTextRecognizer& textRecognizer() override { return textRecognizer_; }
   SimInputSynth& inputSynth() override { return inputSynth_; }
   SimFloatingWindows& floatingWindows() override { return floatingWindows_; }
+  std::unique_ptr<platform::DisplayStream> makeDisplayStream() override { return recording_.makeStream(); }
+  platform::CaptureResult<std::unique_ptr<platform::MovieWriter>> makeMovieWriter(const std::string& path) override {
+    return recording_.makeWriter(path);
+  }
+  // The streams and writers made, and their test controls.
+  SimRecording& recording() { return recording_; }
   std::unique_ptr<platform::StatusItem> makeStatusItem() override;
+  std::unique_ptr<platform::Updater> makeUpdater(platform::UpdateUserDriver& d) override { return updaters_.make(d); }
+  SimUpdaters& updaters() { return updaters_; }
   void setTerminationRequestHandler(std::function<void()> handler) override { onTerminate_ = std::move(handler); }
 
   // Test controls.
@@ -157,7 +173,9 @@ class SimPlatform : public platform::Platform {
   SimTextRecognizer textRecognizer_;
   SimInputSynth inputSynth_{screenCapture_};
   SimFloatingWindows floatingWindows_;
+  SimRecording recording_{clock_, screenCapture_};
   SimStatusItem* lastStatusItem_ = nullptr;
+  SimUpdaters updaters_;
   std::function<void()> onTerminate_;
 };
 

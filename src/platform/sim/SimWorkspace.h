@@ -28,6 +28,8 @@ class SimWorkspace : public platform::Workspace {
   std::int32_t currentProcessID() const override { return ownPID; }
   // Records the link; true when its scheme is one of handledSchemes.
   bool openURL(const std::string& url) override;
+  // Records the paths.
+  void activateFileViewerSelecting(const std::vector<std::string>& paths) override { revealed.push_back(paths); }
   // Record the path and answer with the scripted failure, if any.
   std::optional<std::string> openNewInstance(const std::string& bundlePath) override;
   std::optional<std::string> spawnNewInstance(const std::string& bundlePath) override;
@@ -47,6 +49,7 @@ class SimWorkspace : public platform::Workspace {
   // Like a Linux desktop: web and file links open, a system settings pane does not.
   std::set<std::string> handledSchemes{"http", "https", "file"};
   std::vector<std::string> openedURLs;  // every link asked for, in order
+  std::vector<std::vector<std::string>> revealed;  // every reveal asked for, in order
   std::vector<std::string> newInstanceOpens;
   std::vector<std::string> newInstanceSpawns;
   std::optional<std::string> openNewInstanceFailure;

@@ -3,6 +3,7 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
+#include <QGuiApplication>
 #include <QMetaObject>
 #include <QVariantMap>
 
@@ -64,8 +65,15 @@ void DBusNotifications::requestAuthorization(platform::NotificationOptions, std:
 
 void DBusNotifications::add(const platform::NotificationRequest& request) {
   if (!connected_) return;
+  bool sound = request.sound;
+  if (QGuiApplication::applicationState() == Qt::ApplicationActive) {
+    if (!delegate_) return;
+    const auto options = delegate_->willPresent(request);
+    if (!options.alert) return;
+    sound = sound && options.sound;
+  }
   QVariantMap hints{{QStringLiteral("desktop-entry"), QStringLiteral("vistrel")}};
-  if (request.sound) hints.insert(QStringLiteral("sound-name"), QStringLiteral("message-new-instant"));
+  if (sound) hints.insert(QStringLiteral("sound-name"), QStringLiteral("message-new-instant"));
   QDBusMessage message = QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("Notify"));
   message << QStringLiteral("Vistrel") << uint(0) << QString() << QString::fromStdString(request.title)
           << QString::fromStdString(request.body) << QStringList() << hints << int(-1);

@@ -26,7 +26,10 @@ class DBusNotifications : public platform::Notifications {
   // `completion` runs once, later, on the main thread (never if this object
   // is destroyed first).
   void requestAuthorization(platform::NotificationOptions options, std::function<void(bool)> completion) override;
+  // While one of our windows is active, the delegate decides whether a notice
+  // shows and with which sound; otherwise every notice goes to the service.
   void add(const platform::NotificationRequest& request) override;
+  void setDelegate(platform::NotificationDelegate* delegate) override { delegate_ = delegate; }
 
  private:
   void noteUnreachable(const QString& reason);
@@ -34,6 +37,7 @@ class DBusNotifications : public platform::Notifications {
   QString connectionName_;
   bool connected_ = false;
   bool reportedUnreachable_ = false;
+  platform::NotificationDelegate* delegate_ = nullptr;
   QObject context_;  // owns the replies still awaited
 };
 

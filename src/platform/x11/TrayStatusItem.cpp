@@ -35,6 +35,7 @@ bool trayAvailable() {
   return QSystemTrayIcon::isSystemTrayAvailable();
 }
 
+constexpr int kTrayWatchMs = 1000;
 constexpr int kPlacementRetries = 8;
 constexpr int kPlacementRetryMs = 250;
 
@@ -79,7 +80,20 @@ TrayStatusItem::TrayStatusItem() : hasButton_(trayAvailable()) {
     handler(*click);
   });
   icon_.show();
+  if (!hasButton_) {
+    trayWatch_ = new QTimer(&icon_);
+    QObject::connect(trayWatch_, &QTimer::timeout, &icon_, [this] {
+      if (!trayAvailable()) return;
+      hasButton_ = true;
+      trayWatch_->deleteLater();
+      trayWatch_ = nullptr;
+      if (appeared_) appeared_();
+    });
+    trayWatch_->start(kTrayWatchMs);
+  }
 }
+
+void TrayStatusItem::setButtonAppearedHandler(std::function<void()> handler) { appeared_ = std::move(handler); }
 
 void TrayStatusItem::setImage(const QImage& image, bool isTemplate) {
   if (isTemplate) {

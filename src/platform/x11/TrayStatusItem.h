@@ -1,9 +1,11 @@
 #pragma once
 // The status item as a tray icon (StatusNotifierItem or an XEmbed tray,
 // whichever Qt finds). A tray that starts after the program still gets the
-// icon: it is always shown, and embeds when a tray appears.
+// icon: it is always shown, and embeds when a tray appears; until then the
+// item looks for a tray every second and reports its appearance once.
 
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 #include <optional>
 
@@ -18,6 +20,7 @@ class TrayStatusItem : public platform::StatusItem {
 
   // Whether a tray was there when the item was made.
   bool hasButton() const override { return hasButton_; }
+  void setButtonAppearedHandler(std::function<void()> handler) override;
   void setImage(const QImage& image, bool isTemplate) override;
   void setToolTip(const std::string& text) override;
   void setClickHandler(std::function<void(platform::StatusClick)> handler) override;
@@ -37,6 +40,8 @@ class TrayStatusItem : public platform::StatusItem {
   bool hasButton_;
   QSystemTrayIcon icon_;
   std::function<void(platform::StatusClick)> handler_;
+  std::function<void()> appeared_;
+  QTimer* trayWatch_ = nullptr;  // owned by icon_; none once a tray is there
 };
 
 // The click an activation of the tray icon stands for; none for a double

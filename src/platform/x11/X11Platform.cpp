@@ -1,5 +1,7 @@
 #include "platform/x11/X11Platform.h"
 
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QSystemTrayIcon>
 
@@ -7,15 +9,18 @@
 #include "platform/x11/ClipboardPasteboard.h"
 #include "platform/x11/DBusNotifications.h"
 #include "platform/x11/JsonUserDefaults.h"
+#include "platform/x11/LibavMovieWriter.h"
 #include "platform/x11/ModuleTextRecognizer.h"
 #include "platform/x11/ProcessBundleInfo.h"
 #include "platform/x11/QtClock.h"
 #include "platform/x11/SessionBus.h"
-#include "platform/x11/SodiumCodeSignature.h"
+#include "platform/x11/update/FeedUpdater.h"
+#include "platform/x11/update/SodiumCodeSignature.h"
 #include "platform/x11/TerminationSignals.h"
 #include "platform/x11/TrayStatusItem.h"
 #include "platform/x11/Connection.h"
 #include "platform/x11/X11Accessibility.h"
+#include "platform/x11/X11DisplayStream.h"
 #include "platform/x11/X11EventMonitors.h"
 #include "platform/x11/X11FloatingWindows.h"
 #include "platform/x11/X11HotKeys.h"
@@ -41,7 +46,7 @@ class X11Platform : public platform::Platform {
         accessibility_(*connection_),
         screens_(*connection_),
         workspace_(*connection_),
-        reviewApp_(*connection_),
+        reviewApp_(*connection_, clock_),
         screenCapture_(*connection_),
         defaults_(configHome() + "/vistrel"),
         loginItems_(configHome() + "/autostart", bundle_.bundlePath()),
@@ -74,8 +79,26 @@ class X11Platform : public platform::Platform {
   platform::TextRecognizer& textRecognizer() override { return textRecognizer_; }
   platform::InputSynth& inputSynth() override { return inputSynth_; }
   platform::FloatingWindows& floatingWindows() override { return floatingWindows_; }
+  std::unique_ptr<platform::DisplayStream> makeDisplayStream() override { return std::make_unique<X11DisplayStream>(); }
+  platform::CaptureResult<std::unique_ptr<platform::MovieWriter>> makeMovieWriter(const std::string& path) override {
+    // The file itself is made when writing starts; a name that is taken, or a folder that cannot be written, fails now.
+    const QFileInfo file(QString::fromStdString(path));
+    if (file.exists()) {
+      return platform::CaptureFault{"The file \u201c" + file.fileName().toStdString() + "\u201d already exists."};
+    }
+    if (!QFileInfo(file.absolutePath()).isWritable()) {
+      return platform::CaptureFault{"You don\u2019t have permission to save the file \u201c" +
+                                    file.fileName().toStdString() + "\u201d in the folder \u201c" +
+                                    QFileInfo(file.absolutePath()).fileName().toStdString() + "\u201d."};
+    }
+    return std::unique_ptr<platform::MovieWriter>(std::make_unique<LibavMovieWriter>(path));
+  }
 
   std::unique_ptr<platform::StatusItem> makeStatusItem() override { return std::make_unique<TrayStatusItem>(); }
+  std::unique_ptr<platform::Updater> makeUpdater(platform::UpdateUserDriver& driver) override {
+    return std::make_unique<FeedUpdater>(driver,
+                                         FeedUpdater::Host{bundle_, defaults_, workspace_, [] { QCoreApplication::quit(); }});
+  }
   void setTerminationRequestHandler(std::function<void()> handler) override {
     termination_.setHandler(std::move(handler));
   }
@@ -94,7 +117,7 @@ class X11Platform : public platform::Platform {
   X11FloatingWindows floatingWindows_{*connection_};
   QtClock clock_;
   ProcessBundleInfo bundle_;
-  SodiumCodeSignature codeSignature_{bundle_.bundlePath()};
+  SodiumCodeSignature codeSignature_{bundle_};
   JsonUserDefaults defaults_;
   AutostartLoginItems loginItems_;
   ClipboardPasteboard pasteboard_;

@@ -5,6 +5,10 @@
 #include <spawn.h>
 #include <unistd.h>
 
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QFileInfo>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -20,6 +24,7 @@
 #include "platform/BundleInfo.h"
 #include "platform/x11/Clients.h"
 #include "platform/x11/InstanceRecords.h"
+#include "platform/x11/SessionBus.h"
 
 namespace vistrel::x11 {
 
@@ -99,6 +104,41 @@ bool X11Workspace::openURL(const std::string& text) {
   if (!url.isValid() || url.scheme().isEmpty()) return false;
   if (!url.isLocalFile() && !schemeHasHandler(url.scheme())) return false;
   return QProcess::startDetached(QStringLiteral("xdg-open"), {url.toString(QUrl::FullyEncoded)});
+}
+
+void X11Workspace::activateFileViewerSelecting(const std::vector<std::string>& paths) {
+  if (paths.empty()) return;
+  const QString folder = QFileInfo(QString::fromStdString(paths.front())).absolutePath();
+  const auto openFolder = [folder] { QProcess::startDetached(QStringLiteral("xdg-open"), {folder}); };
+  const std::string address = sessionBusAddressWithoutAutolaunch();
+  if (address.empty()) {
+    openFolder();
+    return;
+  }
+  // A connection of our own to exactly this address, kept for later reveals:
+  // the shared session bus of libdbus would launch a bus when there is none.
+  const QString name = QStringLiteral("vistrel-file-manager");
+  QDBusConnection bus = QDBusConnection(name).isConnected()
+                            ? QDBusConnection(name)
+                            : QDBusConnection::connectToBus(QString::fromStdString(address), name);
+  if (!bus.isConnected()) {
+    openFolder();
+    return;
+  }
+  QStringList uris;
+  for (const auto& path : paths) uris << QUrl::fromLocalFile(QString::fromStdString(path)).toString(QUrl::FullyEncoded);
+  QDBusMessage call = QDBusMessage::createMethodCall(
+      QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
+      QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
+  call << uris << QString();
+  // A file manager that is activatable but never starts must not hold the reveal for D-Bus's 25 seconds.
+  constexpr int kCallTimeoutMs = 5000;
+  auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, kCallTimeoutMs), &context_);
+  QObject::connect(watcher, &QDBusPendingCallWatcher::finished, &context_,
+                   [openFolder](QDBusPendingCallWatcher* finished) {
+                     finished->deleteLater();
+                     if (finished->isError()) openFolder();
+                   });
 }
 
 std::optional<std::string> X11Workspace::openNewInstance(const std::string& bundlePath) {

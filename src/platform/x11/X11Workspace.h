@@ -7,7 +7,10 @@
 
 #include <xcb/xcb.h>
 
+#include <QObject>
+
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "platform/Workspace.h"
@@ -29,6 +32,9 @@ class X11Workspace : public platform::Workspace {
   // Through xdg-open, after xdg-mime names a program for the link's scheme:
   // xdg-open itself would hand an unknown scheme to a web browser.
   bool openURL(const std::string& url) override;
+  // org.freedesktop.FileManager1.ShowItems on the session bus; with no bus,
+  // or no file manager answering, xdg-open of the first file's folder.
+  void activateFileViewerSelecting(const std::vector<std::string>& paths) override;
   // The program with "--new-instance", started detached by Qt.
   std::optional<std::string> openNewInstance(const std::string& bundlePath) override;
   // The program with "--new-instance" by posix_spawn in a session of its own,
@@ -41,6 +47,7 @@ class X11Workspace : public platform::Workspace {
                                                        Deadline deadline) const;
 
   Connection& connection_;
+  QObject context_;  // owns the file manager's replies still awaited
 };
 
 }  // namespace vistrel::x11

@@ -5,7 +5,9 @@
 
 #include "app/AppDelegate.h"
 #include "platform/sim/SimPlatform.h"
+#include "update/BrandIcon.h"
 #include "update/UpdateCard.h"
+#include "update/UpdateNotifier.h"
 
 #include <cstdlib>
 #include <memory>
@@ -13,13 +15,14 @@
 
 using namespace vistrel;
 
-// The launch asks to notify with alert and sound, and shows the status item with its image and local-build tooltip.
+// The launch installs the notification delegate, asks to notify with alert and sound, and shows the status item with its image and local-build tooltip.
 TEST(Launch, StatusItemAndNotifications) {
   sim::ScopedSimPlatform sim;
   sim->bundle().dictionary["VistrelBuildChannel"] = std::string("local");
   AppDelegate delegate;
   delegate.applicationDidFinishLaunching();
 
+  EXPECT_EQ(sim->notifications().delegate, &UpdateNotifier::Delegate::shared());
   ASSERT_EQ(sim->notifications().authorizationRequests.size(), 1u);
   const auto options = sim->notifications().authorizationRequests[0];
   EXPECT_TRUE(options.alert && options.sound && !options.badge);
@@ -33,7 +36,7 @@ TEST(Launch, StatusItemAndNotifications) {
   sim->clock().runPending();  // the authorisation answer arrives and is ignored
 }
 
-// A release build's tooltip is plain; with no status area the item gets no image or tooltip and launch goes on.
+// A release build's tooltip is plain; with no status area the item gets no image or tooltip and launch goes on, until a tray appears.
 TEST(Launch, ReleaseTooltipAndNoTray) {
   {
     sim::ScopedSimPlatform sim;
@@ -44,10 +47,15 @@ TEST(Launch, ReleaseTooltipAndNoTray) {
   }
   sim::ScopedSimPlatform sim;
   sim->caps.hasTray = false;
+  sim->bundle().dictionary["VistrelBuildChannel"] = std::string("local");
   AppDelegate delegate;
   delegate.applicationDidFinishLaunching();
   EXPECT_EQ(sim->statusItem()->imageChanges, 0);
   EXPECT_EQ(sim->statusItem()->toolTip, std::nullopt);
+  // A tray that appears later gets the image and tooltip of the current state.
+  sim->statusItem()->appear();
+  EXPECT_EQ(sim->statusItem()->image, BrandIcon::menuBarImage(UpdateBadge::none, true));
+  EXPECT_EQ(sim->statusItem()->toolTip, "Vistrel \u2014 local build");
   delegate.applicationWillTerminate();
   EXPECT_EQ(delegate.statusItem(), nullptr);
 }
@@ -100,7 +108,7 @@ TEST(Launch, PreviewCardOnlyForExactlyOne) {
       ASSERT_EQ(cards->shown.size(), 1u) << shownFor;
       EXPECT_EQ(cards->shown[0].eyebrow, "Development");
       EXPECT_EQ(cards->shown[0].title, "This copy does not update itself");
-      EXPECT_EQ(cards->shown[0].message, "Update notices are part of the notarized Vistrel from vistrel.app.");
+      EXPECT_EQ(cards->shown[0].message, "Update notices are part of the signed Vistrel from vistrel.app.");
       EXPECT_FALSE(cards->shown[0].secondary);
     } else {
       EXPECT_TRUE(cards->shown.empty()) << shownFor;

@@ -8,9 +8,11 @@ namespace {
 using GuardFlow = InstanceFlow;
 
 std::string informativeText(const std::string& mine, const std::string& other) {
-  return "macOS grants Accessibility and Screen Recording per app file \u2014 not per name.\n\nThis copy:\n" + mine +
+  return "Vistrel runs one copy per program file \u2014 not per name, and two copies take the same shortcuts."
+         "\n\nThis copy:\n" + mine +
          "\n\nAlso running:\n" + other +
-         "\n\nQuit one copy (menu bar \u2192 Quit). For daily use + OTA, keep only /Applications/Vistrel.app.";
+         "\n\nQuit one copy (tray icon \u2192 Quit). For daily use and updates, keep only the installed copy: the "
+         "package's /usr/bin/vistrel, or the one in your installation folder.";
 }
 
 // A copy running from another file gets the informational alert naming both paths, and one log line.

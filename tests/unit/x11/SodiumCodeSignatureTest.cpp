@@ -3,7 +3,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "platform/x11/SodiumCodeSignature.h"
+#include "platform/x11/update/SodiumCodeSignature.h"
 
 namespace vistrel::x11 {
 namespace {
@@ -53,7 +53,7 @@ TEST_F(SodiumCodeSignatureTest, SignedExecutablePasses) {
   EXPECT_TRUE(SodiumCodeSignature(executable, publicKey).isReleaseSigned());
 }
 
-// No signature, a malformed one, another key, or a changed executable all fail; nothing is cached.
+// No signature, a malformed one, no key, or a changed executable all fail; nothing is cached.
 TEST_F(SodiumCodeSignatureTest, Failures) {
   const SodiumCodeSignature check(executable, publicKey);
   EXPECT_FALSE(check.isReleaseSigned());
@@ -67,7 +67,7 @@ TEST_F(SodiumCodeSignatureTest, Failures) {
 
   write(executable + ".sig", signature);
   EXPECT_TRUE(check.isReleaseSigned());
-  EXPECT_FALSE(SodiumCodeSignature(executable).isReleaseSigned());  // the built-in release key
+  EXPECT_FALSE(SodiumCodeSignature(executable, std::nullopt).isReleaseSigned());  // a build without a key
 
   QByteArray tampered = executableBytes();
   tampered[5] = char(tampered[5] ^ 1);
