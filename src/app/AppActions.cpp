@@ -2,12 +2,14 @@
 
 #include <QCoreApplication>
 
+#include "app/LaunchAtLogin.h"
 #include "capture/CaptureEngine.h"
 #include "hotkeys/GlobalHotkeyRegistry.h"
 #include "hotkeys/HotkeyStore.h"
 #include "layout/WindowEngine.h"
 #include "layout/WindowTargetStore.h"
 #include "recording/RecordingEngine.h"
+#include "settings/SettingsWindowController.h"
 
 namespace vistrel {
 
@@ -33,8 +35,12 @@ void AppActions::handle(const UtilityAction& action) {
         case RecordMode::stop: RecordingEngine::shared().stop(); break;
       }
       break;
-    case UtilityAction::Kind::openSettings:
+    case UtilityAction::Kind::openSettings: {
+      auto& settings = SettingsWindowController::shared();
+      settings.setLaunchAtLogin = LaunchAtLogin::setEnabled;
+      settings.show();
       break;
+    }
   }
 }
 

@@ -139,7 +139,7 @@ Task<> run() {
 
   const auto pid = program.processID();
   if (!pid) {
-    write({"FAIL setup: TextEdit did not launch " + error.value_or("")});
+    write({"FAIL setup: the review program did not launch " + error.value_or("")});
     WindowEngine::shared().suppressAlerts = suppressedBefore;
     co_return;
   }

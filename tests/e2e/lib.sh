@@ -92,6 +92,17 @@ tray_icon_window() {
   return 1
 }
 
+# menu_open: true while one of vistrel's popup (override-redirect) windows
+# other than the tray icon is mapped: the tray menu is open.
+menu_open() {
+  local w
+  for w in $(xdotool search --all --pid "$VISTREL_PID" --onlyvisible --name '' 2>/dev/null); do
+    [ "$(printf '0x%x' "$w")" = "$TRAY_ICON" ] && continue
+    xwininfo -id "$w" 2>/dev/null | grep -q 'Override Redirect State: yes' && return 0
+  done
+  return 1
+}
+
 VISTREL_PID=
 VISTREL_STDERR=
 vistrel_runs=0

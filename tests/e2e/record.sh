@@ -118,15 +118,6 @@ if [ -n "${RECORD_TRAY_SCREENSHOT:-}" ]; then
   import -window root -crop 120x40+0+$((H - 40)) +repage "$HARNESS_DIR/panel.png"
   convert "$HARNESS_DIR/panel.png" -scale 400% "${RECORD_TRAY_SCREENSHOT%.*}-icon.png"
 fi
-# shellcheck disable=SC2317 # called through wait_for
-menu_open() {
-  local w
-  for w in $(xdotool search --all --pid "$VISTREL_PID" --onlyvisible --name '' 2>/dev/null); do
-    [ "$(printf '0x%x' "$w")" = "$TRAY_ICON" ] && continue
-    xwininfo -id "$w" 2>/dev/null | grep -q 'Override Redirect State: yes' && return 0
-  done
-  return 1
-}
 xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 3
 wait_for 10 "the tray menu" menu_open
 sleep 0.3 # the menu paints

@@ -9,15 +9,6 @@ start_vistrel
 start_test_window "Menu probe"
 wait_for 10 "the tray icon" tray_icon_window
 
-# The menu is a popup window of ours, mapped while it is open.
-menu_open() {
-  local w
-  for w in $(xdotool search --all --pid "$VISTREL_PID" --onlyvisible --name '' 2>/dev/null); do
-    [ "$(printf '0x%x' "$w")" = "$TRAY_ICON" ] && continue
-    xwininfo -id "$w" 2>/dev/null | grep -q 'Override Redirect State: yes' && return 0
-  done
-  return 1
-}
 eval "$(xdotool getwindowgeometry --shell "$TRAY_ICON")"
 offset=$(log_offset)
 xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 1

@@ -142,16 +142,6 @@ choose_updates_entry() {
   xdotool key Up Up Return
 }
 
-# The menu is a popup window of ours, mapped while it is open.
-menu_open() {
-  local w
-  for w in $(xdotool search --all --pid "$VISTREL_PID" --onlyvisible --name '' 2>/dev/null); do
-    [ "$(printf '0x%x' "$w")" = "$TRAY_ICON" ] && continue
-    xwininfo -id "$w" 2>/dev/null | grep -q 'Override Redirect State: yes' && return 0
-  done
-  return 1
-}
-
 # --- An offer: a background check shows the badge; the user's choice shows the card; Install installs.
 make_installation "$opt" 1.4.0 140
 start_copy offer 1.4.0

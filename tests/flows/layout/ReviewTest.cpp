@@ -99,7 +99,7 @@ TEST_F(Review, ProgramDoesNotLaunch) {
   sim->reviewApp().errorText = "xterm: not found";
   spawn(LayoutReview::run());
   sim->clock().runUntilIdle();
-  EXPECT_EQ(reportText(), "FAIL setup: TextEdit did not launch xterm: not found\n");
+  EXPECT_EQ(reportText(), "FAIL setup: the review program did not launch xterm: not found\n");
   EXPECT_EQ(count("review-done"), 1);
 }
 
