@@ -255,7 +255,7 @@ QIcon icon(std::string_view symbol, const QPalette& palette) {
   return icon;
 }
 
-QIcon inkIcon(const QColor& ink, const QPalette& palette) {
+QIcon inkIcon(const QColor& ink, const QPalette& palette, double radius) {
   QIcon icon;
   for (const int scale : {1, 2}) {
     QPixmap pixmap(kSize * scale, kSize * scale);
@@ -267,7 +267,7 @@ QIcon inkIcon(const QColor& ink, const QPalette& palette) {
     ring.setAlphaF(0.45);
     p.setPen(QPen(ring, 1));
     p.setBrush(ink);
-    p.drawEllipse(QPointF(9, 9), 7, 7);
+    p.drawEllipse(QPointF(kSize / 2.0, kSize / 2.0), radius, radius);
     icon.addPixmap(pixmap);
   }
   return icon;

@@ -32,8 +32,8 @@ QIcon icon(std::string_view symbol, const QPalette& palette);
 // The glyph alone, `pixels` square, in `color` on transparent.
 QImage glyph(std::string_view symbol, int pixels, const QColor& color);
 
-// A filled disc of the ink colour with a thin ring in the palette's text
-// colour, so white and black inks stay visible on either theme.
-QIcon inkIcon(const QColor& ink, const QPalette& palette);
+// A filled disc of the ink colour, `radius` points, with a thin ring in the
+// palette's text colour, so white and black inks stay visible on either theme.
+QIcon inkIcon(const QColor& ink, const QPalette& palette, double radius = 7);
 
 }  // namespace vistrel::EditorIcons

@@ -4,7 +4,6 @@
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QToolButton>
 #include <QWindow>
 
@@ -26,22 +25,7 @@ QColor qcolor(const MarkupColor& color) {
 // A disc of the counter's relative size in the ink, for the size menu.
 QIcon disc(CounterSize size, const QColor& ink, const QPalette& palette) {
   const double relative = MarkupSizes::stepRadius(480, size) / MarkupSizes::stepRadius(480, CounterSize::large);
-  QIcon icon;
-  for (const int scale : {1, 2}) {
-    QPixmap pixmap(EditorIcons::kSize * scale, EditorIcons::kSize * scale);
-    pixmap.setDevicePixelRatio(scale);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    QColor rim = palette.color(QPalette::WindowText);
-    rim.setAlphaF(0.4f);
-    p.setPen(QPen(rim, 1));
-    p.setBrush(ink);
-    const double radius = 8 * relative;
-    p.drawEllipse(QPointF(EditorIcons::kSize / 2.0, EditorIcons::kSize / 2.0), radius, radius);
-    icon.addPixmap(pixmap);
-  }
-  return icon;
+  return EditorIcons::inkIcon(ink, palette, 8 * relative);
 }
 
 QFrame* separator() {

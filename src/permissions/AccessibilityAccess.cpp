@@ -10,6 +10,7 @@
 #include "layout/WindowEngine.h"
 #include "permissions/AppRelaunch.h"
 #include "permissions/PermissionScope.h"
+#include "permissions/PermissionWatcher.h"
 #include "permissions/ScreenRecordingAccess.h"
 #include "platform/Platform.h"
 #include "update/ProductWebPage.h"
@@ -19,8 +20,6 @@ namespace vistrel::AccessibilityAccess {
 namespace {
 
 constexpr double kWaitStep = 0.2;
-constexpr double kWatchPoll = 0.5;
-constexpr int kWatchSleeps = 120;
 constexpr double kLaunchTrustWait = 4;
 constexpr double kLaunchGrace = 6;
 constexpr double kBannerInterval = 8;
@@ -46,9 +45,6 @@ struct RunState {
   double lastBannerAt = 0;
   int repairThrottleSkips = 0;
   double lastRepairThrottleLog = 0;
-  bool watcherRunning = false;
-  // Bumped when a run ends under a running watcher, which then stops quietly.
-  unsigned watcherGeneration = 0;
   std::shared_ptr<AlertPresenter> presenter;
 };
 
@@ -76,23 +72,13 @@ std::optional<std::string> captureSealedBuild() {
   return defaults().string(PermissionScope::key(ScreenRecordingAccess::kSealedBuildKey));
 }
 
-Task<> watchForTrust(unsigned generation) {
-  auto& state = runState();
-  for (int sleeps = 0;; ++sleeps) {
-    if (trusted()) {
-      markWorking();
-      LayoutLog::write("accessibility-trust-watcher-ok");
-      WindowEngine::shared().consumePendingSnap();
-      break;
-    }
-    if (sleeps == kWatchSleeps) {
-      LayoutLog::write("accessibility-trust-watcher-timeout");
-      break;
-    }
-    co_await sleep(kWatchPoll);
-    if (state.watcherGeneration != generation) co_return;
-  }
-  state.watcherRunning = false;
+PermissionWatcher& trustWatcher() {
+  static PermissionWatcher watcher("accessibility-trust-watcher", trusted, [] {
+    markWorking();
+    LayoutLog::write("accessibility-trust-watcher-ok");
+    WindowEngine::shared().consumePendingSnap();
+  });
+  return watcher;
 }
 
 // The permission may arrive while the launch goes on (a grant given just before a relaunch).
@@ -177,14 +163,10 @@ void startTrustWatcherIfNeeded() {
     markWorking();
     return;
   }
-  auto& state = runState();
-  if (state.watcherRunning) return;
-  state.watcherRunning = true;
-  LayoutLog::write("accessibility-trust-watcher-start");
-  spawn(watchForTrust(state.watcherGeneration));
+  trustWatcher().start();
 }
 
-bool isTrustWatcherRunning() { return runState().watcherRunning; }
+bool isTrustWatcherRunning() { return trustWatcher().running(); }
 
 Task<> waitForTrust(double seconds) {
   const int steps = std::max(1, int(seconds / kWaitStep));
@@ -217,7 +199,7 @@ void splitShortcutBlockedFeedback(const std::string& reason) {
     return;
   }
   postSplitBlockedBannerIfNeeded();
-  if (state.watcherRunning) {
+  if (trustWatcher().running()) {
     presentAccessibilityRepairGuide(reason, false, true);
     return;
   }
@@ -247,7 +229,7 @@ void presentAccessibilityRepairGuide(const std::string& reason, bool bypassThrot
   const double now = clock().now();
   const std::string lastAlertKey = PermissionScope::key(kRepairLastAlertKey);
   if (!bypassThrottle) {
-    const double window = state.watcherRunning || quiet ? kRepairThrottleWhileWatching : kRepairThrottle;
+    const double window = trustWatcher().running() || quiet ? kRepairThrottleWhileWatching : kRepairThrottle;
     if (const auto last = defaults().real(lastAlertKey); last && now - *last < window) {
       ++state.repairThrottleSkips;
       if (now - state.lastRepairThrottleLog > kThrottleReportInterval) {
@@ -339,10 +321,9 @@ void setAlertPresenterForTesting(std::shared_ptr<AlertPresenter> presenter) {
 
 void resetForTesting() {
   auto& state = runState();
-  const unsigned generation = state.watcherGeneration + 1;
   auto presenter = std::move(state.presenter);
   state = RunState{};
-  state.watcherGeneration = generation;
+  trustWatcher().reset();
   state.presenter = std::move(presenter);
   state.launchUptime = clock().uptime();
 }

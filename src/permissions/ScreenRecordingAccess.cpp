@@ -8,6 +8,7 @@
 #include "layout/MessageBoxAlertPresenter.h"
 #include "permissions/AppRelaunch.h"
 #include "permissions/PermissionScope.h"
+#include "permissions/PermissionWatcher.h"
 #include "platform/Platform.h"
 
 namespace vistrel::ScreenRecordingAccess {
@@ -15,8 +16,6 @@ namespace vistrel::ScreenRecordingAccess {
 namespace {
 
 constexpr double kWaitStep = 0.35;
-constexpr double kWatchPoll = 0.5;
-constexpr int kWatchSleeps = 120;
 constexpr double kSystemDialogGrace = 5;
 
 // The settings pane first, then the older address; on a desktop that knows
@@ -32,9 +31,6 @@ constexpr int kRelaunchButton = 2;
 // What lasts for one run of the program.
 struct RunState {
   bool didShowHelpThisSession = false;
-  bool watcherRunning = false;
-  // Bumped when a run ends under a running watcher, which then stops quietly.
-  unsigned watcherGeneration = 0;
   std::shared_ptr<AlertPresenter> presenter;
 };
 
@@ -68,22 +64,12 @@ bool requestSystemDialog(const char* requestLine) {
   return granted;
 }
 
-Task<> watchForGrant(unsigned generation) {
-  auto& state = runState();
-  for (int sleeps = 0;; ++sleeps) {
-    if (preflight()) {
-      markCaptureWorking();
-      LayoutLog::write("capture-watcher-ok");
-      break;
-    }
-    if (sleeps == kWatchSleeps) {
-      LayoutLog::write("capture-watcher-timeout");
-      break;
-    }
-    co_await sleep(kWatchPoll);
-    if (state.watcherGeneration != generation) co_return;
-  }
-  state.watcherRunning = false;
+PermissionWatcher& captureWatcher() {
+  static PermissionWatcher watcher("capture-watcher", preflight, [] {
+    markCaptureWorking();
+    LayoutLog::write("capture-watcher-ok");
+  });
+  return watcher;
 }
 
 std::string helpText(bool staleAfterUpdate) {
@@ -194,14 +180,10 @@ void startCaptureWatcherIfNeeded() {
     markCaptureWorking();
     return;
   }
-  auto& state = runState();
-  if (state.watcherRunning) return;
-  state.watcherRunning = true;
-  LayoutLog::write("capture-watcher-start");
-  spawn(watchForGrant(state.watcherGeneration));
+  captureWatcher().start();
 }
 
-bool isCaptureWatcherRunning() { return runState().watcherRunning; }
+bool isCaptureWatcherRunning() { return captureWatcher().running(); }
 
 void presentHelpIfNeeded(bool staleAfterUpdate) {
   auto& state = runState();
@@ -243,8 +225,7 @@ void setAlertPresenterForTesting(std::shared_ptr<AlertPresenter> presenter) {
 void resetForTesting() {
   auto& state = runState();
   state.didShowHelpThisSession = false;
-  state.watcherRunning = false;
-  ++state.watcherGeneration;
+  captureWatcher().reset();
 }
 
 }  // namespace vistrel::ScreenRecordingAccess

@@ -13,15 +13,6 @@ using namespace vistrel::testing;
 
 namespace {
 
-class RecordingPresenter : public AlertPresenter {
- public:
-  int runModal(const Alert& alert) override {
-    alerts.push_back(alert);
-    return 0;
-  }
-  std::vector<Alert> alerts;
-};
-
 struct Shown {
   QImage image;
   std::optional<std::string> savedPath;
@@ -34,7 +25,7 @@ class CaptureFlow : public OverlayFlow {
     OverlayFlow::SetUp();
     ScreenRecordingAccess::resetForTesting();
     sim->defaults().set("vistrel.saveDirectory", folder.path().toStdString());
-    presenter = std::make_shared<RecordingPresenter>();
+    presenter = std::make_shared<AnsweringPresenter>();
     engine().setAlertPresenter(presenter);
     engine().showEditor = [this](const QImage& image, std::optional<std::string> path,
                                  EditorDisplayMath::PixelScale scale) { shown.push_back({image, path, scale}); };
@@ -55,7 +46,7 @@ class CaptureFlow : public OverlayFlow {
   }
 
   QTemporaryDir folder;
-  std::shared_ptr<RecordingPresenter> presenter;
+  std::shared_ptr<AnsweringPresenter> presenter;
   std::vector<Shown> shown;
 };
 

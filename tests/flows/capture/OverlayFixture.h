@@ -13,8 +13,10 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "capture/CaptureError.h"
+#include "layout/AlertPresenter.h"
 #include "capture/RegionSelector.h"
 #include "capture/ScreenCaptureService.h"
 #include "capture/WindowSelector.h"
@@ -22,6 +24,16 @@
 #include "support/TempLog.h"
 
 namespace vistrel::testing {
+
+// Keeps every alert shown and answers each with its first button.
+class AnsweringPresenter : public AlertPresenter {
+ public:
+  int runModal(const Alert& alert) override {
+    alerts.push_back(alert);
+    return 0;
+  }
+  std::vector<Alert> alerts;
+};
 
 template <typename T>
 struct Outcome {

@@ -16,15 +16,6 @@ using namespace vistrel::testing;
 
 namespace {
 
-class AnsweringPresenter : public AlertPresenter {
- public:
-  int runModal(const Alert& alert) override {
-    alerts.push_back(alert);
-    return 0;
-  }
-  std::vector<Alert> alerts;
-};
-
 class RecordingFlow : public OverlayFlow {
  protected:
   void SetUp() override {
