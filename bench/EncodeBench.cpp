@@ -15,7 +15,7 @@
 
 #include <cstdlib>
 
-#include "platform/ImageEncoding.h"
+#include "base/ImageEncoding.h"
 
 namespace {
 

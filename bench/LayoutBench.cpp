@@ -10,7 +10,7 @@
 
 #include <cstdlib>
 
-#include "app/log/LayoutLog.h"
+#include "base/LayoutLog.h"
 #include "layout/AccessibilityWindow.h"
 #include "layout/WindowEngine.h"
 #include "layout/WindowSnapGeometry.h"

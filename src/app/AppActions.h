@@ -1,7 +1,7 @@
 #pragma once
 // The one dispatcher every command passes through, from a hotkey or the menu.
 
-#include "app/actions/UtilityAction.h"
+#include "base/UtilityAction.h"
 
 namespace vistrel {
 

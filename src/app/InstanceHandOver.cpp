@@ -8,7 +8,7 @@
 #include <QTimer>
 
 #include "app/SingleCopyGuard.h"
-#include "app/log/LayoutLog.h"
+#include "base/LayoutLog.h"
 
 namespace vistrel::InstanceHandOver {
 

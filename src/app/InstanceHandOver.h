@@ -18,7 +18,7 @@
 #include <variant>
 #include <vector>
 
-#include "app/actions/UtilityAction.h"
+#include "base/UtilityAction.h"
 #include "platform/Workspace.h"
 
 class QLocalServer;

@@ -1,6 +1,6 @@
 #include "app/LaunchAtLogin.h"
 
-#include "app/log/LayoutLog.h"
+#include "base/LayoutLog.h"
 #include "platform/Platform.h"
 
 namespace vistrel::LaunchAtLogin {

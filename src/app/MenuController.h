@@ -16,7 +16,7 @@
 
 #include "app/MenuModel.h"
 #include "app/UtilitiesMenuBuilder.h"
-#include "app/actions/UtilityAction.h"
+#include "base/UtilityAction.h"
 #include "platform/StatusItem.h"
 
 class QAction;

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "layout/WindowSnap.h"
+#include "base/WindowSnap.h"
 
 namespace vistrel {
 

@@ -4,7 +4,7 @@
 #include <QMessageBox>
 #include <QString>
 
-#include "app/log/LayoutLog.h"
+#include "base/LayoutLog.h"
 #include "platform/Platform.h"
 
 namespace vistrel::SingleCopyGuard {

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "app/MenuModel.h"
-#include "app/actions/UtilityAction.h"
+#include "base/UtilityAction.h"
 
 namespace vistrel {
 

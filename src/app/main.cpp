@@ -17,7 +17,7 @@
 #include "app/AppDelegate.h"
 #include "app/InstanceHandOver.h"
 #include "app/MenuController.h"
-#include "app/log/LayoutLog.h"
+#include "base/LayoutLog.h"
 #include "platform/Platform.h"
 #include "platform/x11/InstanceRecords.h"
 #include "platform/x11/ProcessBundleInfo.h"

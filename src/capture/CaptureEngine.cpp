@@ -2,7 +2,9 @@
 
 #include <cstdio>
 
-#include "app/log/LayoutLog.h"
+#include "base/LayoutLog.h"
+#include "base/MessageBoxAlertPresenter.h"
+#include "base/RectText.h"
 #include "capture/CaptureError.h"
 #include "capture/CaptureOutput.h"
 #include "capture/CapturePreferences.h"
@@ -11,8 +13,6 @@
 #include "capture/ScrollingCapture.h"
 #include "capture/TextRecognitionService.h"
 #include "capture/WindowSelector.h"
-#include "layout/MessageBoxAlertPresenter.h"
-#include "layout/RectText.h"
 #include "permissions/ScreenRecordingAccess.h"
 #include "platform/Platform.h"
 

@@ -11,10 +11,10 @@
 #include <optional>
 #include <string>
 
-#include "app/actions/UtilityAction.h"
+#include "base/AlertPresenter.h"
+#include "base/Task.h"
+#include "base/UtilityAction.h"
 #include "editor/EditorDisplayMath.h"
-#include "layout/AlertPresenter.h"
-#include "platform/Task.h"
 
 namespace vistrel {
 

@@ -10,10 +10,10 @@
 #include <ctime>
 #include <filesystem>
 
+#include "base/AtomicFile.h"
+#include "base/ImageEncoding.h"
 #include "capture/CaptureError.h"
 #include "capture/CapturePreferences.h"
-#include "platform/AtomicFile.h"
-#include "platform/ImageEncoding.h"
 #include "platform/Platform.h"
 
 namespace vistrel::CaptureOutput {

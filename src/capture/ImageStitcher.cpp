@@ -8,7 +8,7 @@
 #include <functional>
 #include <utility>
 
-#include "platform/LargeImage.h"
+#include "base/LargeImage.h"
 
 namespace vistrel::ImageStitcher {
 

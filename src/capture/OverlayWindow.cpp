@@ -13,7 +13,7 @@
 #include <limits>
 #include <variant>
 
-#include "app/log/LayoutLog.h"
+#include "base/LayoutLog.h"
 #include "platform/Platform.h"
 
 namespace vistrel::overlay {

@@ -16,8 +16,8 @@
 #include <optional>
 #include <vector>
 
+#include "base/Rect.h"
 #include "platform/KeyEvent.h"
-#include "platform/Rect.h"
 #include "platform/Screens.h"
 
 class QKeyEvent;

@@ -8,8 +8,8 @@
 #include <memory>
 #include <vector>
 
+#include "base/Rect.h"
 #include "capture/PinWindow.h"
-#include "platform/Rect.h"
 
 namespace vistrel {
 

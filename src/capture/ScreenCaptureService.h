@@ -11,11 +11,11 @@
 #include <cstdint>
 #include <optional>
 
+#include "base/Rect.h"
+#include "base/Task.h"
 #include "capture/CaptureSettings.h"
-#include "platform/Rect.h"
 #include "platform/ScreenCapture.h"
 #include "platform/Screens.h"
-#include "platform/Task.h"
 
 namespace vistrel {
 

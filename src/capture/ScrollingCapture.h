@@ -11,8 +11,8 @@
 #include <memory>
 #include <optional>
 
-#include "platform/Rect.h"
-#include "platform/Task.h"
+#include "base/Rect.h"
+#include "base/Task.h"
 
 class QObject;
 class QWidget;

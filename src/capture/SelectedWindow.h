@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/Rect.h"
+#include "base/Rect.h"
 
 namespace vistrel {
 

@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "base/Continuation.h"
+#include "base/Rect.h"
+#include "base/Task.h"
 #include "capture/OverlayWindow.h"
 #include "capture/SelectedWindow.h"
-#include "platform/Continuation.h"
 #include "platform/KeyEvent.h"
-#include "platform/Rect.h"
-#include "platform/Task.h"
 
 namespace vistrel {
 

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/LargeImage.h"
+#include "base/LargeImage.h"
 
 namespace vistrel::AreaFilters {
 

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/log/LayoutLog.h"
+#include "base/LayoutLog.h"
 #include "capture/OverlayWindow.h"
 #include "editor/CapturePreviewView.h"
 #include "platform/Platform.h"

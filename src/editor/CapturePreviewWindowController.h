@@ -9,9 +9,9 @@
 #include <optional>
 #include <string>
 
+#include "base/Rect.h"
 #include "editor/CaptureShot.h"
 #include "editor/EditorDisplayMath.h"
-#include "platform/Rect.h"
 
 class QWidget;
 

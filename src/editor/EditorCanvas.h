@@ -17,9 +17,9 @@
 #include <QWidget>
 #include <optional>
 
+#include "base/Rect.h"
 #include "editor/EditorDisplayMath.h"
 #include "editor/EditorVocabulary.h"
-#include "platform/Rect.h"
 
 class QLineEdit;
 class QPushButton;

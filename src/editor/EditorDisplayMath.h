@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "platform/Rect.h"
+#include "base/Rect.h"
 
 namespace vistrel::EditorDisplayMath {
 

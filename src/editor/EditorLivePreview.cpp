@@ -6,8 +6,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "base/Overload.h"
 #include "editor/MarkupRenderer.h"
-#include "platform/Overload.h"
 
 namespace vistrel::EditorLivePreview {
 

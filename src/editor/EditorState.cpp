@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <numbers>
 
-#include "app/log/LayoutLog.h"
+#include "base/LayoutLog.h"
 #include "capture/CaptureOutput.h"
 #include "capture/PinBoard.h"
 #include "editor/InkSwatch.h"

@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "base/Rect.h"
 #include "editor/CaptureShot.h"
 #include "editor/EditorVocabulary.h"
 #include "editor/MarkupItem.h"
 #include "platform/KeyEvent.h"
-#include "platform/Rect.h"
 
 namespace vistrel {
 

@@ -8,8 +8,8 @@
 #include <cstring>
 #include <vector>
 
+#include "base/LargeImage.h"
 #include "editor/MarkupRenderer.h"
-#include "platform/LargeImage.h"
 
 namespace vistrel::MarkupRenderer {
 

@@ -9,8 +9,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "base/LargeImage.h"
 #include "editor/AreaFilters.h"
-#include "platform/LargeImage.h"
 
 namespace vistrel {
 

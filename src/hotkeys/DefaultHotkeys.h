@@ -3,7 +3,7 @@
 
 #include <unordered_map>
 
-#include "app/actions/UtilityAction.h"
+#include "base/UtilityAction.h"
 #include "hotkeys/GlobalHotkey.h"
 
 namespace vistrel {

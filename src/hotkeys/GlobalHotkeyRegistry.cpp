@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/log/LayoutLog.h"
+#include "base/LayoutLog.h"
 #include "platform/Platform.h"
 
 namespace vistrel {

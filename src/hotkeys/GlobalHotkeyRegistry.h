@@ -11,7 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "app/actions/UtilityAction.h"
+#include "base/UtilityAction.h"
 #include "hotkeys/DefaultHotkeys.h"
 #include "platform/HotKeys.h"
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/actions/UtilityAction.h"
+#include "base/UtilityAction.h"
 #include "hotkeys/DefaultHotkeys.h"
 #include "hotkeys/GlobalHotkey.h"
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "platform/Task.h"
+#include "base/Task.h"
 
 namespace vistrel {
 

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "app/log/LayoutLog.h"
-#include "layout/RectText.h"
+#include "base/LayoutLog.h"
+#include "base/RectText.h"
 #include "layout/WindowSnapGeometry.h"
 #include "layout/WindowTargetStore.h"
 #include "platform/Desktop.h"

@@ -16,10 +16,10 @@
 #include <string_view>
 #include <vector>
 
+#include "base/Rect.h"
+#include "base/Task.h"
 #include "platform/Accessibility.h"
-#include "platform/Rect.h"
 #include "platform/Screens.h"
-#include "platform/Task.h"
 
 namespace vistrel::AccessibilityWindow {
 

@@ -5,9 +5,9 @@
 #include <cmath>
 #include <cstdio>
 
-#include "app/log/LayoutLog.h"
+#include "base/LayoutLog.h"
+#include "base/RectText.h"
 #include "layout/AccessibilityWindow.h"
-#include "layout/RectText.h"
 #include "platform/Desktop.h"
 #include "platform/Platform.h"
 

@@ -9,9 +9,9 @@
 #include <cstdio>
 #include <random>
 
-#include "app/log/LayoutLog.h"
+#include "base/LayoutLog.h"
+#include "base/RectText.h"
 #include "layout/AccessibilityWindow.h"
-#include "layout/RectText.h"
 #include "layout/WindowEngine.h"
 #include "layout/WindowSnapGeometry.h"
 #include "layout/WindowTargetStore.h"

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "layout/WindowSnap.h"
-#include "platform/Rect.h"
-#include "platform/Task.h"
+#include "base/Rect.h"
+#include "base/Task.h"
+#include "base/WindowSnap.h"
 
 namespace vistrel::LayoutReview {
 

@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <limits>
 
-#include "app/log/LayoutLog.h"
+#include "base/LayoutLog.h"
+#include "base/MessageBoxAlertPresenter.h"
+#include "base/RectText.h"
 #include "layout/AccessibilityWindow.h"
-#include "layout/MessageBoxAlertPresenter.h"
-#include "layout/RectText.h"
 #include "layout/WindowSnapGeometry.h"
 #include "layout/WindowTargetStore.h"
 #include "platform/Desktop.h"

@@ -12,10 +12,10 @@
 #include <memory>
 #include <string>
 
+#include "base/AlertPresenter.h"
+#include "base/Rect.h"
+#include "base/WindowSnap.h"
 #include "layout/AccessibilityPermissionFlow.h"
-#include "layout/AlertPresenter.h"
-#include "layout/WindowSnap.h"
-#include "platform/Rect.h"
 
 namespace vistrel {
 

@@ -9,8 +9,8 @@
 #include <optional>
 #include <vector>
 
-#include "layout/WindowSnap.h"
-#include "platform/Rect.h"
+#include "base/Rect.h"
+#include "base/WindowSnap.h"
 
 namespace vistrel {
 

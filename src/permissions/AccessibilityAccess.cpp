@@ -5,15 +5,15 @@
 #include <optional>
 #include <utility>
 
-#include "app/log/LayoutLog.h"
-#include "layout/MessageBoxAlertPresenter.h"
+#include "base/LayoutLog.h"
+#include "base/MessageBoxAlertPresenter.h"
+#include "base/ProductWebPage.h"
 #include "layout/WindowEngine.h"
 #include "permissions/AppRelaunch.h"
 #include "permissions/PermissionScope.h"
 #include "permissions/PermissionWatcher.h"
 #include "permissions/ScreenRecordingAccess.h"
 #include "platform/Platform.h"
-#include "update/ProductWebPage.h"
 
 namespace vistrel::AccessibilityAccess {
 

@@ -11,9 +11,9 @@
 #include <memory>
 #include <string>
 
+#include "base/AlertPresenter.h"
+#include "base/Task.h"
 #include "layout/AccessibilityPermissionFlow.h"
-#include "layout/AlertPresenter.h"
-#include "platform/Task.h"
 
 namespace vistrel::AccessibilityAccess {
 

@@ -5,9 +5,9 @@
 #include <string>
 #include <utility>
 
-#include "app/log/LayoutLog.h"
+#include "base/LayoutLog.h"
+#include "base/Task.h"
 #include "platform/Platform.h"
-#include "platform/Task.h"
 
 namespace vistrel::AppRelaunch {
 

@@ -3,7 +3,7 @@
 #include <array>
 #include <string>
 
-#include "app/log/LayoutLog.h"
+#include "base/LayoutLog.h"
 #include "permissions/AccessibilityAccess.h"
 #include "permissions/PermissionScope.h"
 #include "permissions/ScreenRecordingAccess.h"

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "app/log/LayoutLog.h"
+#include "base/LayoutLog.h"
 
 namespace vistrel {
 

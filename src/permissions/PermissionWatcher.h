@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "platform/Task.h"
+#include "base/Task.h"
 
 namespace vistrel {
 

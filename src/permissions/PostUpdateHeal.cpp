@@ -2,13 +2,13 @@
 
 #include <string>
 
-#include "app/log/LayoutLog.h"
+#include "base/LayoutLog.h"
+#include "base/Task.h"
 #include "permissions/AccessibilityAccess.h"
 #include "permissions/AppRelaunch.h"
 #include "permissions/PermissionScope.h"
 #include "permissions/ScreenRecordingAccess.h"
 #include "platform/Platform.h"
-#include "platform/Task.h"
 
 namespace vistrel::PostUpdateHeal {
 

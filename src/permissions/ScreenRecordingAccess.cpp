@@ -4,8 +4,8 @@
 #include <optional>
 #include <utility>
 
-#include "app/log/LayoutLog.h"
-#include "layout/MessageBoxAlertPresenter.h"
+#include "base/LayoutLog.h"
+#include "base/MessageBoxAlertPresenter.h"
 #include "permissions/AppRelaunch.h"
 #include "permissions/PermissionScope.h"
 #include "permissions/PermissionWatcher.h"

@@ -9,8 +9,8 @@
 #include <memory>
 #include <string>
 
-#include "layout/AlertPresenter.h"
-#include "platform/Task.h"
+#include "base/AlertPresenter.h"
+#include "base/Task.h"
 
 namespace vistrel::ScreenRecordingAccess {
 

@@ -12,7 +12,7 @@
 #include <variant>
 #include <vector>
 
-#include "platform/Rect.h"
+#include "base/Rect.h"
 
 namespace vistrel::platform {
 

@@ -4,7 +4,7 @@
 // each program's own choice (a few lines, a share of the page); callers that
 // need a distance measure what a click did. Main thread only.
 
-#include "platform/Rect.h"
+#include "base/Rect.h"
 
 namespace vistrel::platform {
 

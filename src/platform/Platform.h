@@ -7,9 +7,9 @@
 #include <memory>
 #include <string>
 
+#include "base/Clock.h"
 #include "platform/Accessibility.h"
 #include "platform/BundleInfo.h"
-#include "platform/Clock.h"
 #include "platform/CodeSignature.h"
 #include "platform/DisplayStream.h"
 #include "platform/EventMonitors.h"

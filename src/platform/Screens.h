@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Rect.h"
+#include "base/Rect.h"
 
 namespace vistrel::platform {
 

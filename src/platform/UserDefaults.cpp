@@ -1,5 +1,5 @@
 #include "platform/UserDefaults.h"
-#include "platform/Overload.h"
+#include "base/Overload.h"
 
 #include <cctype>
 #include <charconv>

@@ -5,12 +5,12 @@
 #include <ctime>
 #include <filesystem>
 
-#include "app/log/LayoutLog.h"
+#include "base/Continuation.h"
+#include "base/LayoutLog.h"
+#include "base/RectText.h"
 #include "capture/CaptureError.h"
 #include "capture/CaptureOutput.h"
 #include "capture/ScreenCaptureService.h"
-#include "layout/RectText.h"
-#include "platform/Continuation.h"
 #include "platform/Platform.h"
 
 namespace vistrel {

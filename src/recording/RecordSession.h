@@ -12,10 +12,10 @@
 #include <optional>
 #include <string>
 
+#include "base/Rect.h"
+#include "base/Task.h"
 #include "platform/DisplayStream.h"
 #include "platform/MovieWriter.h"
-#include "platform/Rect.h"
-#include "platform/Task.h"
 #include "recording/RecordingFrameCropper.h"
 
 namespace vistrel {

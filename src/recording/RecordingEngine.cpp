@@ -3,11 +3,11 @@
 #include <exception>
 #include <string>
 
-#include "app/log/LayoutLog.h"
+#include "base/LayoutLog.h"
+#include "base/MessageBoxAlertPresenter.h"
 #include "capture/CaptureError.h"
 #include "capture/RegionSelector.h"
 #include "capture/ScreenCaptureService.h"
-#include "layout/MessageBoxAlertPresenter.h"
 #include "permissions/ScreenRecordingAccess.h"
 #include "platform/Platform.h"
 #include "recording/RecordSession.h"

@@ -7,9 +7,9 @@
 #include <memory>
 #include <optional>
 
-#include "layout/AlertPresenter.h"
-#include "platform/Rect.h"
-#include "platform/Task.h"
+#include "base/AlertPresenter.h"
+#include "base/Rect.h"
+#include "base/Task.h"
 
 namespace vistrel {
 

@@ -10,8 +10,8 @@
 
 #include <QImage>
 
+#include "base/Rect.h"
 #include "platform/DisplayStream.h"
-#include "platform/Rect.h"
 
 namespace vistrel {
 

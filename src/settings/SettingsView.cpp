@@ -22,7 +22,7 @@
 
 #include <cmath>
 
-#include "app/log/LayoutLog.h"
+#include "base/LayoutLog.h"
 #include "capture/CaptureOutput.h"
 #include "capture/CapturePreferences.h"
 #include "hotkeys/GlobalHotkeyRegistry.h"

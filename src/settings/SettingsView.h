@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "app/actions/UtilityAction.h"
+#include "base/UtilityAction.h"
 #include "capture/CaptureSettings.h"
 #include "platform/KeyEvent.h"
 

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "base/ProductWebPage.h"
 #include "platform/Platform.h"
 #include "recording/RecordingEngine.h"
-#include "update/ProductWebPage.h"
 #include "update/ReleaseInfo.h"
 #include "update/ReleaseNotesFormat.h"
 #include "update/UpdateCard.h"

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "update/ProductWebPage.h"
+#include "base/ProductWebPage.h"
 #include "update/UpdateCard.h"
 
 namespace vistrel {

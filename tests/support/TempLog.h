@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/log/LayoutLog.h"
+#include "base/LayoutLog.h"
 
 namespace vistrel::testing {
 

@@ -9,7 +9,7 @@
 #include <queue>
 #include <vector>
 
-#include "platform/Clock.h"
+#include "base/Clock.h"
 
 namespace vistrel::sim {
 

@@ -8,7 +8,7 @@
 #include <map>
 #include <string_view>
 
-#include "platform/AtomicFile.h"
+#include "base/AtomicFile.h"
 
 namespace vistrel::x11 {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Rect.h"
+#include "base/Rect.h"
 #include "platform/x11/Connection.h"
 #include "platform/x11/FrameGeometry.h"
 #include "platform/x11/Property.h"

@@ -7,7 +7,7 @@
 #include <QImageWriter>
 #include <QMimeData>
 
-#include "platform/ImageEncoding.h"
+#include "base/ImageEncoding.h"
 
 namespace vistrel::x11 {
 

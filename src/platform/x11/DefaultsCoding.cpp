@@ -1,5 +1,5 @@
 #include "platform/x11/DefaultsCoding.h"
-#include "platform/Overload.h"
+#include "base/Overload.h"
 
 #include <QJsonDocument>
 #include <QJsonParseError>

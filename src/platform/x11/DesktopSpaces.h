@@ -4,7 +4,7 @@
 // shifted so that the primary monitor's top-left is (0, 0). AppKit space has
 // its origin at the primary monitor's bottom-left, y up.
 
-#include "platform/Rect.h"
+#include "base/Rect.h"
 
 namespace vistrel::x11 {
 

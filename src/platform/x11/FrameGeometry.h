@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <span>
 
-#include "platform/Rect.h"
+#include "base/Rect.h"
 
 namespace vistrel::x11 {
 

@@ -19,7 +19,7 @@
 #include <fstream>
 #include <system_error>
 
-#include "platform/AtomicFile.h"
+#include "base/AtomicFile.h"
 
 namespace vistrel::x11 {
 

@@ -9,8 +9,8 @@
 #include <cerrno>
 #include <ctime>
 
-#include "app/log/LayoutLog.h"
-#include "platform/AtomicFile.h"
+#include "base/AtomicFile.h"
+#include "base/LayoutLog.h"
 #include "platform/x11/DefaultsCoding.h"
 
 namespace vistrel::x11 {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Rect.h"
+#include "base/Rect.h"
 #include "platform/x11/Clients.h"
 #include "platform/x11/Connection.h"
 

@@ -11,7 +11,7 @@
 #include <mutex>
 #include <utility>
 
-#include "platform/Clock.h"
+#include "base/Clock.h"
 
 namespace vistrel::x11 {
 

@@ -6,7 +6,7 @@
 #include <optional>
 #include <span>
 
-#include "platform/Rect.h"
+#include "base/Rect.h"
 
 namespace vistrel::x11 {
 

@@ -10,7 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "platform/AtomicFile.h"
+#include "base/AtomicFile.h"
 
 namespace vistrel::x11 {
 

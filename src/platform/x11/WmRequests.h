@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "platform/Rect.h"
+#include "base/Rect.h"
 #include "platform/x11/Connection.h"
 
 namespace vistrel::x11::wm {

@@ -11,7 +11,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/Clock.h"
+#include "base/Clock.h"
 #include "platform/ReviewApp.h"
 #include "platform/x11/Connection.h"
 

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Rect.h"
+#include "base/Rect.h"
 #include "platform/x11/Connection.h"  // and with it XCB
 
 namespace vistrel {

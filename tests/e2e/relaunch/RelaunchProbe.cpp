@@ -12,8 +12,8 @@
 #include <cstdio>
 #include <string>
 
+#include "base/WindowSnap.h"
 #include "layout/WindowEngine.h"
-#include "layout/WindowSnap.h"
 #include "permissions/AccessibilityAccess.h"
 #include "platform/Platform.h"
 #include "platform/x11/X11Platform.h"

@@ -15,8 +15,8 @@
 #include <optional>
 #include <vector>
 
+#include "base/AlertPresenter.h"
 #include "capture/CaptureError.h"
-#include "layout/AlertPresenter.h"
 #include "capture/RegionSelector.h"
 #include "capture/ScreenCaptureService.h"
 #include "capture/WindowSelector.h"

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "app/SingleCopyGuard.h"
-#include "app/log/LayoutLog.h"
+#include "base/LayoutLog.h"
 #include "platform/sim/SimPlatform.h"
 
 namespace vistrel::testing {

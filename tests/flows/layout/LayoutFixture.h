@@ -14,10 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "app/log/LayoutLog.h"
+#include "base/AlertPresenter.h"
+#include "base/LayoutLog.h"
 #include "layout/AccessibilityPermissionFlow.h"
 #include "layout/AccessibilityWindow.h"
-#include "layout/AlertPresenter.h"
 #include "layout/WindowEngine.h"
 #include "layout/WindowTargetStore.h"
 #include "platform/sim/SimPlatform.h"

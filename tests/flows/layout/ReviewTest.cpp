@@ -6,8 +6,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "base/WindowSnap.h"
 #include "layout/LayoutReview.h"
-#include "layout/WindowSnap.h"
 
 using namespace vistrel;
 using namespace vistrel::testing;

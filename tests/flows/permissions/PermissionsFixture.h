@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "layout/AlertPresenter.h"
+#include "base/AlertPresenter.h"
 #include "permissions/AppRelaunch.h"
 #include "permissions/ScreenRecordingAccess.h"
 #include "platform/sim/SimPlatform.h"

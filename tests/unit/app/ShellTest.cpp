@@ -7,7 +7,7 @@
 
 #include "app/BuildIdentity.h"
 #include "app/LaunchAtLogin.h"
-#include "app/log/LayoutLog.h"
+#include "base/LayoutLog.h"
 #include "platform/sim/SimPlatform.h"
 
 using namespace vistrel;

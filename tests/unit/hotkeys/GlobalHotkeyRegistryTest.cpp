@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/log/LayoutLog.h"
+#include "base/LayoutLog.h"
 #include "hotkeys/GlobalHotkeyRegistry.h"
 #include "platform/sim/SimPlatform.h"
 

@@ -17,7 +17,7 @@
 
 #include "app/AppActions.h"
 #include "app/MenuController.h"
-#include "app/log/LayoutLog.h"
+#include "base/LayoutLog.h"
 #include "hotkeys/HotkeyStore.h"
 #include "layout/WindowTargetStore.h"
 #include "platform/sim/SimPlatform.h"

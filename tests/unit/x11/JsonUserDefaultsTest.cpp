@@ -13,7 +13,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "app/log/LayoutLog.h"
+#include "base/LayoutLog.h"
 #include "platform/x11/JsonUserDefaults.h"
 #include "support/Files.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 // Alerts as Qt message boxes, run modally on the main thread.
 
-#include "layout/AlertPresenter.h"
+#include "base/AlertPresenter.h"
 
 namespace vistrel {
 

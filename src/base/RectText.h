@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "platform/Rect.h"
+#include "base/Rect.h"
 
 namespace vistrel::RectText {
 

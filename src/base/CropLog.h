@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "platform/Rect.h"
+#include "base/Rect.h"
 
 namespace vistrel::CropLog {
 

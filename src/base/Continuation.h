@@ -17,7 +17,7 @@
 #include <utility>
 #include <variant>
 
-#include "platform/Task.h"
+#include "base/Task.h"
 
 namespace vistrel {
 

@@ -1,4 +1,4 @@
-#include "app/actions/UtilityAction.h"
+#include "base/UtilityAction.h"
 
 namespace vistrel {
 

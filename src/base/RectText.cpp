@@ -1,4 +1,4 @@
-#include "layout/RectText.h"
+#include "base/RectText.h"
 
 #include <charconv>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "app/log/CropLog.h"
+#include "base/CropLog.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "platform/LargeImage.h"
+#include "base/LargeImage.h"
 
 #include <sys/mman.h>
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/Rect.h"
+#include "base/Rect.h"
 
 using namespace vistrel;
 

@@ -1,4 +1,4 @@
-#include "platform/Task.h"
+#include "base/Task.h"
 
 #include <cstdio>
 

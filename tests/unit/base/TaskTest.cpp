@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Task.h"
+#include "base/Task.h"
 #include "platform/sim/SimPlatform.h"
 
 using namespace vistrel;

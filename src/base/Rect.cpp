@@ -1,4 +1,4 @@
-#include "platform/Rect.h"
+#include "base/Rect.h"
 
 #include <algorithm>
 #include <cmath>

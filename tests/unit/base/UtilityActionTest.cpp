@@ -3,7 +3,7 @@
 #include <set>
 #include <unordered_map>
 
-#include "app/actions/UtilityAction.h"
+#include "base/UtilityAction.h"
 
 using namespace vistrel;
 

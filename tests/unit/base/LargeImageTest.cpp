@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/LargeImage.h"
+#include "base/LargeImage.h"
 
 namespace vistrel {
 namespace {

@@ -11,8 +11,8 @@
 #include <sstream>
 #include <thread>
 
-#include "app/log/CropLog.h"
-#include "app/log/LayoutLog.h"
+#include "base/CropLog.h"
+#include "base/LayoutLog.h"
 #include "platform/sim/SimPlatform.h"
 
 using namespace vistrel;

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "layout/WindowSnap.h"
+#include "base/WindowSnap.h"
 
 namespace vistrel {
 

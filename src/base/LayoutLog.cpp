@@ -1,4 +1,4 @@
-#include "app/log/LayoutLog.h"
+#include "base/LayoutLog.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "platform/ImageEncoding.h"
+#include "base/ImageEncoding.h"
 
 #include <spng.h>
 #include <turbojpeg.h>

@@ -1,4 +1,4 @@
-#include "layout/WindowSnap.h"
+#include "base/WindowSnap.h"
 
 namespace vistrel::WindowSnaps {
 

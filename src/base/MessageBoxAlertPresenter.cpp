@@ -1,4 +1,4 @@
-#include "layout/MessageBoxAlertPresenter.h"
+#include "base/MessageBoxAlertPresenter.h"
 
 #include <QAbstractButton>
 #include <QMessageBox>

@@ -15,7 +15,7 @@
 #include <optional>
 #include <utility>
 
-#include "platform/Clock.h"
+#include "base/Clock.h"
 
 namespace vistrel {
 
