@@ -19,9 +19,9 @@
 
 namespace {
 
-using vistrel::platform::ImageEncoding::PngFilter;
-using vistrel::platform::ImageEncoding::PngSettings;
-namespace Encoding = vistrel::platform::ImageEncoding;
+using vistrel::ImageEncoding::PngFilter;
+using vistrel::ImageEncoding::PngSettings;
+namespace Encoding = vistrel::ImageEncoding;
 
 // A terminal-like window: a title bar and lines of text in a few colours.
 void paintWindow(QPainter& painter, const QRect& frame, QColor paper, QColor ink, int seed) {

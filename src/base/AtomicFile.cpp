@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <system_error>
 
-namespace vistrel::platform {
+namespace vistrel {
 
 namespace {
 
@@ -97,4 +97,4 @@ std::optional<std::string> makeDirectories(const std::string& path, mode_t mode)
   return std::nullopt;
 }
 
-}  // namespace vistrel::platform
+}  // namespace vistrel

@@ -10,7 +10,7 @@
 #include <string>
 #include <system_error>
 
-namespace vistrel::platform {
+namespace vistrel {
 
 // Replaces the file at `path` with `contents`: a temporary file in the same
 // folder is written, flushed to disk, renamed over `path`, and the folder is
@@ -29,4 +29,4 @@ std::optional<std::string> makeDirectories(const std::string& path, mode_t mode)
 // The description of an errno value (strerror's text), safe from any thread.
 std::string errorText(int error);
 
-}  // namespace vistrel::platform
+}  // namespace vistrel

@@ -5,7 +5,7 @@
 
 #include <functional>
 
-namespace vistrel::platform {
+namespace vistrel {
 
 class Clock {
  public:
@@ -21,4 +21,4 @@ class Clock {
   virtual void after(double delay, std::function<void()> work) = 0;
 };
 
-}  // namespace vistrel::platform
+}  // namespace vistrel

@@ -9,7 +9,7 @@
 #include <cmath>
 #include <memory>
 
-namespace vistrel::platform::ImageEncoding {
+namespace vistrel::ImageEncoding {
 
 namespace {
 
@@ -141,4 +141,4 @@ std::optional<QByteArray> jpeg(const QImage& image, double quality) {
   return bytes;
 }
 
-}  // namespace vistrel::platform::ImageEncoding
+}  // namespace vistrel::ImageEncoding

@@ -8,7 +8,7 @@
 
 #include <optional>
 
-namespace vistrel::platform::ImageEncoding {
+namespace vistrel::ImageEncoding {
 
 // Whether the image carries an alpha channel. Decided by its format (for
 // indexed images, by its colour table), never by its pixel values.
@@ -34,4 +34,4 @@ std::optional<QByteArray> png(const QImage& image, PngSettings settings = {});
 // background saves as white). None for a null image or when the encoder fails.
 std::optional<QByteArray> jpeg(const QImage& image, double quality);
 
-}  // namespace vistrel::platform::ImageEncoding
+}  // namespace vistrel::ImageEncoding

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace vistrel::platform {
+namespace vistrel {
 
 namespace {
 
@@ -41,4 +41,4 @@ QImage makeLargeImage(int width, int height, QImage::Format format) {
   return image;
 }
 
-}  // namespace vistrel::platform
+}  // namespace vistrel

@@ -6,10 +6,10 @@
 
 #include <QImage>
 
-namespace vistrel::platform {
+namespace vistrel {
 
 // A new image of that size and format, uninitialised; the null image when
 // the memory cannot be had. Small images come from the ordinary allocator.
 QImage makeLargeImage(int width, int height, QImage::Format format);
 
-}  // namespace vistrel::platform
+}  // namespace vistrel

@@ -12,8 +12,6 @@
 
 #include <QStringDecoder>
 
-#include "platform/Platform.h"
-
 namespace vistrel::LayoutLog {
 
 namespace {
@@ -80,13 +78,6 @@ void write(std::string_view message) {
     done += static_cast<std::size_t>(n);
   }
   ::close(fd);
-}
-
-void copyPathToPasteboard() {
-  write("settings-copy-log-path");
-  auto& pasteboard = platform::current().pasteboard();
-  pasteboard.clear();
-  pasteboard.setString(path());
 }
 
 std::string path() {

@@ -14,9 +14,6 @@ inline constexpr const char* kPath = "/tmp/vistrel-layout.log";
 // Appends one line. Callable from any thread; failures are silent.
 void write(std::string_view message);
 
-// Writes "settings-copy-log-path" and puts the log's path on the clipboard.
-void copyPathToPasteboard();
-
 // The file lines go to; tests point it elsewhere.
 std::string path();
 void setPathForTesting(std::string path);

@@ -1,8 +1,7 @@
 #include "base/Task.h"
 
 #include <cstdio>
-
-#include "platform/Platform.h"
+#include <cstdlib>
 
 namespace vistrel {
 
@@ -16,7 +15,19 @@ void detail::PromiseBase::reportDetachedFailure(std::exception_ptr exception) no
   }
 }
 
-platform::Clock& mainClock() { return platform::current().clock(); }
+namespace {
+Clock* installedClock = nullptr;
+}
+
+Clock& mainClock() {
+  if (!installedClock) {
+    std::fprintf(stderr, "vistrel: no platform backend installed\n");
+    std::abort();
+  }
+  return *installedClock;
+}
+
+void installMainClock(Clock* clock) { installedClock = clock; }
 
 void spawn(Task<> task) {
   auto handle = task.release();

@@ -132,15 +132,17 @@ inline Task<void> Promise<void>::get_return_object() noexcept {
 }
 }  // namespace detail
 
-// The clock of the installed platform (see Platform.h).
-platform::Clock& mainClock();
+// The clock of the installed platform: installing a platform installs its
+// clock here (see Platform.h). Using it while none is installed aborts.
+Clock& mainClock();
+void installMainClock(Clock* clock);
 
 // Starts a task on the next turn of the main queue; it runs to its end on its own.
 void spawn(Task<> task);
 
 // Suspends the awaiting flow for `seconds` on the main-queue clock.
 struct SleepAwaiter {
-  platform::Clock& clock;
+  Clock& clock;
   double seconds;
   bool await_ready() const noexcept { return false; }
   void await_suspend(std::coroutine_handle<> awaiting) const {
@@ -150,6 +152,6 @@ struct SleepAwaiter {
 };
 
 inline SleepAwaiter sleep(double seconds) { return {mainClock(), seconds}; }
-inline SleepAwaiter sleep(platform::Clock& clock, double seconds) { return {clock, seconds}; }
+inline SleepAwaiter sleep(Clock& clock, double seconds) { return {clock, seconds}; }
 
 }  // namespace vistrel

@@ -77,10 +77,10 @@ void copyToClipboard(const QImage& image) {
   pasteboard.setImage(image);
 }
 
-std::optional<QByteArray> pngData(const QImage& image) { return platform::ImageEncoding::png(image); }
+std::optional<QByteArray> pngData(const QImage& image) { return ImageEncoding::png(image); }
 
 std::optional<QByteArray> jpegData(const QImage& image, double quality) {
-  return platform::ImageEncoding::jpeg(image, quality);
+  return ImageEncoding::jpeg(image, quality);
 }
 
 void write(const QImage& image, const std::string& path) {
@@ -89,13 +89,13 @@ void write(const QImage& image, const std::string& path) {
   const auto bytes =
       jpeg ? jpegData(image, CaptureQualities::jpegQuality(CapturePreferences::quality())) : pngData(image);
   if (!bytes) throw CaptureException(CaptureError::encodeFailed);
-  if (const std::error_code error = platform::replaceFile(path, *bytes, kFileMode))
+  if (const std::error_code error = replaceFile(path, *bytes, kFileMode))
     throw fs::filesystem_error("cannot write the image", fs::path(path), error);
 }
 
 std::string fileExtension(const QImage& image) {
   const bool automatic = CapturePreferences::saveFormat() == SaveFormat::automatic;
-  return automatic && !platform::ImageEncoding::hasAlpha(image) ? "jpg" : "png";
+  return automatic && !ImageEncoding::hasAlpha(image) ? "jpg" : "png";
 }
 
 std::string timestamp(double now) {

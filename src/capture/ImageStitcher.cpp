@@ -246,7 +246,7 @@ struct Piece {
 // Writes the pieces, converted to the result format, into a new image of the
 // given width; columns a narrower piece does not cover stay transparent.
 std::optional<QImage> compose(const std::vector<Piece>& pieces, int width, int height) {
-  QImage result = platform::makeLargeImage(width, height, kResultFormat);
+  QImage result = makeLargeImage(width, height, kResultFormat);
   if (result.isNull()) return std::nullopt;
   for (const Piece& piece : pieces) {
     const std::size_t covered = std::size_t(4) * piece.pixels->width();

@@ -217,7 +217,7 @@ QImage blurred(const QImage& surface, const QRect& area) {
   const std::size_t resultStride = std::size_t(w) * 4;
   QImage result;
   if (resultStride * std::size_t(h) > kKeptBytes) {
-    result = platform::makeLargeImage(w, h, surface.format());
+    result = makeLargeImage(w, h, surface.format());
     if (result.isNull()) return surface.copy(inside);
   } else {
     result = QImage(sized(s.result, resultStride * std::size_t(h)), w, h, qsizetype(resultStride), surface.format());

@@ -65,7 +65,7 @@ QImage present(const QImage& picture, BackdropStyle backdrop) {
   // The card starts on a whole pixel, so the picture is copied, not resampled.
   const int inset = int(margin);
   const int width = w + int(2 * margin), height = h + int(2 * margin);
-  QImage canvas = platform::makeLargeImage(width, height, QImage::Format_RGB32);
+  QImage canvas = makeLargeImage(width, height, QImage::Format_RGB32);
   if (canvas.isNull()) return picture;
   const bool opaque = !picture.hasAlphaChannel();
   const QImage source =

@@ -185,7 +185,7 @@ void prepare(QPainter& painter) {
 
 // The picture's pixels as a premultiplied surface of memory its own.
 QImage surfaceFor(const QImage& picture) {
-  QImage surface = platform::makeLargeImage(picture.width(), picture.height(), QImage::Format_ARGB32_Premultiplied);
+  QImage surface = makeLargeImage(picture.width(), picture.height(), QImage::Format_ARGB32_Premultiplied);
   if (surface.isNull()) return {};
   // An opaque RGB32 pixel (0xFFRRGGBB) is already a premultiplied one.
   const bool sameBytes = picture.format() == QImage::Format_RGB32 ||

@@ -60,7 +60,7 @@ AlertPresenter& presenter() {
 }
 
 platform::UserDefaults& defaults() { return platform::current().defaults(); }
-platform::Clock& clock() { return platform::current().clock(); }
+Clock& clock() { return platform::current().clock(); }
 bool trusted() { return platform::current().accessibility().isProcessTrusted(); }
 bool capturePreflight() { return platform::current().screenCapture().preflightAccess(); }
 std::string bundlePath() { return platform::current().bundle().bundlePath(); }

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "base/Task.h"
+
 namespace vistrel::platform {
 
 namespace {
@@ -17,7 +19,10 @@ Platform& current() {
   return *installed;
 }
 
-void install(Platform* platform) { installed = platform; }
+void install(Platform* platform) {
+  installed = platform;
+  installMainClock(platform ? &platform->clock() : nullptr);
+}
 
 bool isInstalled() { return installed != nullptr; }
 

@@ -10,11 +10,13 @@
 #include <string>
 #include <variant>
 
+#include "base/DefaultsCoercion.h"
+
 namespace vistrel::platform {
 
 class UserDefaults {
  public:
-  using Value = std::variant<std::string, bool, std::int64_t, double, QByteArray>;
+  using Value = DefaultsValue;
 
   virtual ~UserDefaults() = default;
 
@@ -31,20 +33,29 @@ class UserDefaults {
   void setData(const std::string& key, QByteArray v) { set(key, Value(std::move(v))); }
 
   // A string value only.
-  std::optional<std::string> string(const std::string& key) const;
-  // A Boolean; a number reads as true when non-zero; text reads "YES"/"true"
-  // as true and "NO"/"false" as false (any case) and numeric text by its number.
-  std::optional<bool> boolean(const std::string& key) const;
-  // An integer; a real number is truncated toward zero; numeric text by its
-  // number; a Boolean as 1 or 0.
-  std::optional<std::int64_t> integer(const std::string& key) const;
-  // A real number; an integer or numeric text by its number.
-  std::optional<double> real(const std::string& key) const;
+  std::optional<std::string> string(const std::string& key) const { return held<std::string>(value(key)); }
+  // The coercing readers of DefaultsCoercion.h.
+  std::optional<bool> boolean(const std::string& key) const {
+    const auto v = value(key);
+    return v ? DefaultsCoercion::boolean(*v) : std::nullopt;
+  }
+  std::optional<std::int64_t> integer(const std::string& key) const {
+    const auto v = value(key);
+    return v ? DefaultsCoercion::integer(*v) : std::nullopt;
+  }
+  std::optional<double> real(const std::string& key) const {
+    const auto v = value(key);
+    return v ? DefaultsCoercion::real(*v) : std::nullopt;
+  }
   // Data only.
-  std::optional<QByteArray> data(const std::string& key) const;
-};
+  std::optional<QByteArray> data(const std::string& key) const { return held<QByteArray>(value(key)); }
 
-// Reads `text` as a number when all of it (less surrounding blanks) is one.
-std::optional<double> parseNumericText(const std::string& text);
+ private:
+  template <class T>
+  static std::optional<T> held(const std::optional<Value>& v) {
+    if (const T* inside = v ? std::get_if<T>(&*v) : nullptr) return *inside;
+    return std::nullopt;
+  }
+};
 
 }  // namespace vistrel::platform

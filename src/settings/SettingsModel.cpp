@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "base/LayoutLog.h"
 #include "permissions/PermissionScope.h"
 #include "platform/Platform.h"
 
@@ -34,6 +35,13 @@ void storeScrollHeight(std::int64_t typed) {
 
 void storeScrollSpeed(double speed) {
   platform::current().defaults().setDouble("vistrel.capture.scrollSpeed", std::clamp(speed, 0.0, 1.0));
+}
+
+void copyLogPath() {
+  LayoutLog::write("settings-copy-log-path");
+  auto& pasteboard = platform::current().pasteboard();
+  pasteboard.clear();
+  pasteboard.setString(LayoutLog::path());
 }
 
 std::string versionLine() {

@@ -26,6 +26,9 @@ void storeScrollHeight(std::int64_t typed);
 // Stores `speed` clamped to 0…1.
 void storeScrollSpeed(double speed);
 
+// Writes "settings-copy-log-path" and puts the diagnostic log's path on the clipboard.
+void copyLogPath();
+
 // "Version 2.4.1 (241)", a missing value as "—", " · Local" for a local build.
 std::string versionLine();
 

@@ -194,7 +194,7 @@ QWidget* SettingsView::buildGeneral() {
     LayoutLog::write("settings-open-log");
     platform::current().workspace().openURL(QUrl::fromLocalFile(q(LayoutLog::path())).toString().toStdString());
   });
-  connect(copyPath, &QPushButton::clicked, this, [] { LayoutLog::copyPathToPasteboard(); });
+  connect(copyPath, &QPushButton::clicked, this, [] { SettingsModel::copyLogPath(); });
   body->addLayout(buttonRow({revealLog, openLog, copyPath}));
 
   // After a screenshot

@@ -13,7 +13,7 @@
 
 namespace vistrel::sim {
 
-class VirtualClock : public platform::Clock {
+class VirtualClock : public Clock {
  public:
   // The wall clock starts at 2026-03-01T09:15:42Z, uptime at 1000 s.
   VirtualClock(double now = 1772356542.0, double uptime = 1000.0) : now_(now), uptime_(uptime) {}

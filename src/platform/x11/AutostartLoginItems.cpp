@@ -12,10 +12,6 @@
 
 namespace vistrel::x11 {
 
-using platform::errorText;
-using platform::makeDirectories;
-using platform::writeFileAtomically;
-
 namespace {
 
 // Characters that make the Desktop Entry specification require an argument to

@@ -70,7 +70,7 @@ QVariant ImageMimeData::retrieveData(const QString& mimeType, QMetaType) const {
   if (cached == encoded_.constEnd()) {
     QByteArray bytes;
     if (mimeType == kPng) {
-      bytes = platform::ImageEncoding::png(image_).value_or(QByteArray());
+      bytes = ImageEncoding::png(image_).value_or(QByteArray());
     } else {
       bytes = writtenByQt(image_, mimeType);
     }

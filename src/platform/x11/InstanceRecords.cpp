@@ -23,9 +23,6 @@
 
 namespace vistrel::x11 {
 
-using platform::errorText;
-using platform::writeFileAtomically;
-
 namespace {
 
 constexpr std::string_view kSuffix = ".instance";

@@ -15,10 +15,6 @@
 
 namespace vistrel::x11 {
 
-using platform::errorText;
-using platform::makeDirectories;
-using platform::writeFileAtomically;
-
 namespace {
 
 // Renames unless `to` exists. Where the file system cannot refuse to replace

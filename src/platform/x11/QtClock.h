@@ -15,7 +15,7 @@
 
 namespace vistrel::x11 {
 
-class QtClock : public platform::Clock {
+class QtClock : public Clock {
  public:
   // Make it on the main thread; its work runs there. Work still pending when
   // the clock is destroyed never runs; other threads must stop calling

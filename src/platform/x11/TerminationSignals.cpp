@@ -14,8 +14,6 @@
 
 namespace vistrel::x11 {
 
-using platform::errorText;
-
 namespace {
 
 constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};

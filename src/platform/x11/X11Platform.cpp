@@ -62,7 +62,7 @@ class X11Platform : public platform::Platform {
   const char* name() const override { return "x11"; }
   platform::Capabilities capabilities() const override { return caps_; }
 
-  platform::Clock& clock() override { return clock_; }
+  Clock& clock() override { return clock_; }
   platform::UserDefaults& defaults() override { return defaults_; }
   const platform::BundleInfo& bundle() const override { return bundle_; }
   platform::Pasteboard& pasteboard() override { return pasteboard_; }

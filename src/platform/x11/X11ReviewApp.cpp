@@ -33,7 +33,7 @@ QStringList commandLine() {
 
 }  // namespace
 
-X11ReviewApp::X11ReviewApp(Connection& connection, platform::Clock& clock) : connection_(connection), clock_(clock) {}
+X11ReviewApp::X11ReviewApp(Connection& connection, Clock& clock) : connection_(connection), clock_(clock) {}
 
 X11ReviewApp::~X11ReviewApp() { terminate(); }
 

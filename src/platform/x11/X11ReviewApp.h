@@ -21,7 +21,7 @@ class X11ReviewApp : public platform::ReviewApp {
  public:
   // Make it on the main thread; the program started is ended with it. The
   // window wait sleeps on `clock` between its checks.
-  X11ReviewApp(Connection& connection, platform::Clock& clock);
+  X11ReviewApp(Connection& connection, Clock& clock);
   ~X11ReviewApp() override;
 
   std::optional<std::int32_t> runningProcess() const override { return std::nullopt; }
@@ -38,7 +38,7 @@ class X11ReviewApp : public platform::ReviewApp {
   Task<std::optional<std::string>> waitForActiveWindow();
 
   Connection& connection_;
-  platform::Clock& clock_;
+  Clock& clock_;
   std::unique_ptr<QProcess> process_;
   std::string programName_;
   xcb_window_t window_ = XCB_WINDOW_NONE;

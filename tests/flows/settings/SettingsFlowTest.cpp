@@ -208,6 +208,9 @@ TEST_F(SettingsFlow, ControlsWriteSettings) {
   EXPECT_EQ(log.messages().back(), "settings-reveal-log");
   ASSERT_EQ(sim->workspace().revealed.size(), 1u);
   EXPECT_EQ(sim->workspace().revealed[0], std::vector<std::string>{log.path()});
+  control<QPushButton>("copyLogPath")->click();
+  EXPECT_EQ(log.messages().back(), "settings-copy-log-path");
+  EXPECT_EQ(sim->pasteboard().string(), log.path());
 
   control<QLineEdit>("searchShortcuts")->setText("  CAPTURE ");
   EXPECT_TRUE(row(UtilityAction::capture(CaptureMode::window)));

@@ -7,7 +7,7 @@ namespace {
 
 // A large image is a whole, writable QImage of the asked size and format, and stays valid through copies.
 TEST(LargeImage, LargeAndSmallImagesAreOrdinaryImages) {
-  QImage large = platform::makeLargeImage(3000, 3001, QImage::Format_ARGB32_Premultiplied);
+  QImage large = makeLargeImage(3000, 3001, QImage::Format_ARGB32_Premultiplied);
   ASSERT_FALSE(large.isNull());
   EXPECT_EQ(large.size(), QSize(3000, 3001));
   EXPECT_EQ(large.bytesPerLine(), 3000 * 4);
@@ -18,9 +18,9 @@ TEST(LargeImage, LargeAndSmallImagesAreOrdinaryImages) {
   EXPECT_EQ(copy.pixel(2999, 3000), qRgb(10, 20, 30));
   EXPECT_EQ(copy.pixel(0, 0), 0u);
 
-  const QImage small = platform::makeLargeImage(10, 10, QImage::Format_RGB32);
+  const QImage small = makeLargeImage(10, 10, QImage::Format_RGB32);
   EXPECT_EQ(small.size(), QSize(10, 10));
-  EXPECT_TRUE(platform::makeLargeImage(0, 10, QImage::Format_RGB32).isNull());
+  EXPECT_TRUE(makeLargeImage(0, 10, QImage::Format_RGB32).isNull());
 }
 
 }  // namespace

@@ -13,7 +13,6 @@
 
 #include "base/CropLog.h"
 #include "base/LayoutLog.h"
-#include "platform/sim/SimPlatform.h"
 
 using namespace vistrel;
 
@@ -119,14 +118,6 @@ TEST_F(LayoutLogTest, ForeignFileIsLeftAlone) {
   ASSERT_EQ(::seteuid(0), 0);
   LayoutLog::write("ours?");
   EXPECT_EQ(contents(), "theirs\n");
-}
-
-// Copying the path puts the fixed path on the clipboard and logs the copy, creating the file when missing.
-TEST_F(LayoutLogTest, CopyPathToPasteboard) {
-  sim::ScopedSimPlatform sim;
-  LayoutLog::copyPathToPasteboard();
-  EXPECT_EQ(sim->pasteboard().string(), path);
-  EXPECT_NE(contents().find("Z settings-copy-log-path\n"), std::string::npos);
 }
 
 // The log's own path is the fixed one.

@@ -47,10 +47,10 @@ TEST(UserDefaults, ReadingRules) {
 
 // Numeric text must be a number as a whole; partial or non-finite text reads as no number.
 TEST(UserDefaults, NumericText) {
-  EXPECT_EQ(platform::parseNumericText("12.5"), 12.5);
-  EXPECT_EQ(platform::parseNumericText("+3"), 3);
-  EXPECT_EQ(platform::parseNumericText("12abc"), std::nullopt);
-  EXPECT_EQ(platform::parseNumericText(""), std::nullopt);
-  EXPECT_EQ(platform::parseNumericText("inf"), std::nullopt);
-  EXPECT_EQ(platform::parseNumericText("1e400"), std::nullopt);
+  EXPECT_EQ(DefaultsCoercion::parseNumericText("12.5"), 12.5);
+  EXPECT_EQ(DefaultsCoercion::parseNumericText("+3"), 3);
+  EXPECT_EQ(DefaultsCoercion::parseNumericText("12abc"), std::nullopt);
+  EXPECT_EQ(DefaultsCoercion::parseNumericText(""), std::nullopt);
+  EXPECT_EQ(DefaultsCoercion::parseNumericText("inf"), std::nullopt);
+  EXPECT_EQ(DefaultsCoercion::parseNumericText("1e400"), std::nullopt);
 }

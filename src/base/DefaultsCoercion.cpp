@@ -1,12 +1,13 @@
-#include "platform/UserDefaults.h"
-#include "base/Overload.h"
+#include "base/DefaultsCoercion.h"
 
 #include <cctype>
 #include <charconv>
 #include <cmath>
 #include <limits>
 
-namespace vistrel::platform {
+#include "base/Overload.h"
+
+namespace vistrel::DefaultsCoercion {
 
 namespace {
 
@@ -41,16 +42,7 @@ std::optional<double> parseNumericText(const std::string& text) {
   return result;
 }
 
-std::optional<std::string> UserDefaults::string(const std::string& key) const {
-  const auto v = value(key);
-  if (!v) return std::nullopt;
-  if (const auto* s = std::get_if<std::string>(&*v)) return *s;
-  return std::nullopt;
-}
-
-std::optional<bool> UserDefaults::boolean(const std::string& key) const {
-  const auto v = value(key);
-  if (!v) return std::nullopt;
+std::optional<bool> boolean(const DefaultsValue& value) {
   return std::visit(Overload{
                         [](const std::string& s) -> std::optional<bool> {
                           if (equalsIgnoringCase(s, "yes") || equalsIgnoringCase(s, "true")) return true;
@@ -66,12 +58,10 @@ std::optional<bool> UserDefaults::boolean(const std::string& key) const {
                         },
                         [](const QByteArray&) -> std::optional<bool> { return std::nullopt; },
                     },
-                    *v);
+                    value);
 }
 
-std::optional<std::int64_t> UserDefaults::integer(const std::string& key) const {
-  const auto v = value(key);
-  if (!v) return std::nullopt;
+std::optional<std::int64_t> integer(const DefaultsValue& value) {
   return std::visit(Overload{
                         [](const std::string& s) -> std::optional<std::int64_t> {
                           if (const auto n = parseNumericText(s)) return truncated(*n);
@@ -82,12 +72,10 @@ std::optional<std::int64_t> UserDefaults::integer(const std::string& key) const 
                         [](double d) -> std::optional<std::int64_t> { return truncated(d); },
                         [](const QByteArray&) -> std::optional<std::int64_t> { return std::nullopt; },
                     },
-                    *v);
+                    value);
 }
 
-std::optional<double> UserDefaults::real(const std::string& key) const {
-  const auto v = value(key);
-  if (!v) return std::nullopt;
+std::optional<double> real(const DefaultsValue& value) {
   return std::visit(Overload{
                         [](const std::string& s) -> std::optional<double> { return parseNumericText(s); },
                         [](bool b) -> std::optional<double> { return b ? 1.0 : 0.0; },
@@ -98,14 +86,7 @@ std::optional<double> UserDefaults::real(const std::string& key) const {
                         },
                         [](const QByteArray&) -> std::optional<double> { return std::nullopt; },
                     },
-                    *v);
+                    value);
 }
 
-std::optional<QByteArray> UserDefaults::data(const std::string& key) const {
-  const auto v = value(key);
-  if (!v) return std::nullopt;
-  if (const auto* d = std::get_if<QByteArray>(&*v)) return *d;
-  return std::nullopt;
-}
-
-}  // namespace vistrel::platform
+}  // namespace vistrel::DefaultsCoercion
