@@ -31,7 +31,7 @@
 #include <variant>
 #include <vector>
 
-#include "platform/x11/ModuleTextRecognizer.h"
+#include "platform/linux/ModuleTextRecognizer.h"
 
 namespace {
 

@@ -30,7 +30,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/x11/LibavMovieWriter.h"
+#include "platform/linux/LibavMovieWriter.h"
 
 using namespace vistrel;
 

@@ -19,8 +19,8 @@
 #include "app/MenuController.h"
 #include "base/LayoutLog.h"
 #include "platform/Platform.h"
-#include "platform/x11/InstanceRecords.h"
-#include "platform/x11/ProcessBundleInfo.h"
+#include "platform/linux/InstanceRecords.h"
+#include "platform/linux/ProcessBundleInfo.h"
 #include "platform/x11/X11Platform.h"
 #include "update/BrandIcon.h"
 

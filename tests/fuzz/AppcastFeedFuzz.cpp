@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "platform/x11/update/Appcast.h"
+#include "platform/linux/update/Appcast.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace vistrel::x11;

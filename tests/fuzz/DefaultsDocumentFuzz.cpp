@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "platform/x11/DefaultsCoding.h"
+#include "platform/linux/DefaultsCoding.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));

@@ -22,9 +22,9 @@
 #include <system_error>
 
 #include "platform/BundleInfo.h"
+#include "platform/linux/InstanceRecords.h"
+#include "platform/linux/SessionBus.h"
 #include "platform/x11/Clients.h"
-#include "platform/x11/InstanceRecords.h"
-#include "platform/x11/SessionBus.h"
 
 namespace vistrel::x11 {
 

@@ -11,7 +11,7 @@
 #include <cstdlib>
 
 #include "Desktop.h"
-#include "platform/x11/QtClock.h"
+#include "platform/linux/QtClock.h"
 #include "platform/x11/X11Accessibility.h"
 #include "platform/x11/X11ReviewApp.h"
 #include "platform/x11/X11Workspace.h"

@@ -2,8 +2,8 @@
 
 #include <QFile>
 
-#include "ScopedEnv.h"
 #include "platform/x11/X11Platform.h"
+#include "support/ScopedEnv.h"
 
 namespace vistrel::x11 {
 namespace {

@@ -12,11 +12,11 @@
 #include <thread>
 #include <vector>
 
-#include "ScopedEnv.h"
 #include "platform/x11/Connection.h"
 #include "platform/x11/X11Accessibility.h"
 #include "platform/x11/X11Screens.h"
 #include "platform/x11/X11Workspace.h"
+#include "support/ScopedEnv.h"
 
 namespace vistrel::x11 {
 namespace {

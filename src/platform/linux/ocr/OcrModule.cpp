@@ -1,0 +1,42 @@
+#include "platform/linux/ocr/OcrModule.h"
+
+#include <exception>
+#include <new>
+
+#include "platform/linux/ocr/CodeReader.h"
+#include "platform/linux/ocr/TesseractText.h"
+
+namespace vistrel::x11::ocr {
+
+namespace {
+
+// No exception leaves the module: the program sees faults only.
+class ModuleRecognizer final : public platform::TextRecognizer {
+ public:
+  platform::RecognitionResult<std::string> recognizeText(const QImage& image) override {
+    try {
+      return text_.recognize(image);
+    } catch (const std::exception& error) {
+      return platform::RecognitionFault{std::string("Text recognition failed: ") + error.what()};
+    }
+  }
+
+  platform::RecognitionResult<std::vector<platform::DecodedCode>> decodeCodes(const QImage& image) override {
+    try {
+      return readCodes(image);
+    } catch (const std::exception& error) {
+      return platform::RecognitionFault{std::string("Code reading failed: ") + error.what()};
+    }
+  }
+
+ private:
+  TesseractText text_;
+};
+
+}  // namespace
+
+}  // namespace vistrel::x11::ocr
+
+extern "C" __attribute__((visibility("default"))) vistrel::platform::TextRecognizer* vistrel_ocr_make_recognizer() {
+  return new (std::nothrow) vistrel::x11::ocr::ModuleRecognizer;
+}
