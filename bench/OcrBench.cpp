@@ -131,7 +131,7 @@ int text(char** argv, int argc) {
   QImage image = loadImage(argv[2]);
   std::string reference = readFile(argv[3]);
   int runs = std::atoi(argv[4]);
-  vistrel::x11::ModuleTextRecognizer recognizer(VISTREL_OCR_MODULE);
+  vistrel::desktop::ModuleTextRecognizer recognizer(VISTREL_OCR_MODULE);
   long rssBefore = rssKb();
   std::string recognised;
   Timing first = timeRuns(1, [&] { recognised = orExit(recognizer.recognizeText(image)); });
@@ -152,7 +152,7 @@ int codes(char** argv) {
   QImage image = loadImage(argv[2]);
   std::string expected = argv[3];
   int runs = std::atoi(argv[4]);
-  vistrel::x11::ModuleTextRecognizer recognizer(VISTREL_OCR_MODULE);
+  vistrel::desktop::ModuleTextRecognizer recognizer(VISTREL_OCR_MODULE);
   std::vector<vistrel::platform::DecodedCode> found;
   orExit(recognizer.decodeCodes(QImage(8, 8, QImage::Format_RGB32)));  // loads the module
   Timing timing = timeRuns(runs, [&] { found = orExit(recognizer.decodeCodes(image)); });

@@ -104,11 +104,11 @@ struct Result {
 };
 
 // As fast as the writer takes frames, or (realTime) one every 1/30 s of the wall clock, dropped when it is busy.
-Result run(const std::vector<QImage>& frames, int count, const x11::EncoderTuning& tuning, const QString& path,
+Result run(const std::vector<QImage>& frames, int count, const desktop::EncoderTuning& tuning, const QString& path,
            bool realTime) {
   const int width = frames.front().width(), height = frames.front().height();
   QFile::remove(path);
-  x11::LibavMovieWriter writer(path.toStdString(), tuning);
+  desktop::LibavMovieWriter writer(path.toStdString(), tuning);
   platform::VideoSettings settings{width, height, std::max<std::int64_t>(4LL * width * height, 2'000'000), 30, true};
   Result result;
   double t0 = wallSeconds();
@@ -170,7 +170,7 @@ int main(int argc, char** argv) {
   int width = 1920, height = 1080, count = 300;
   bool realTime = false;
   std::string content = "worst";
-  std::vector<x11::EncoderTuning> tunings;
+  std::vector<desktop::EncoderTuning> tunings;
   for (int i = 1; i < argc; i += 2) {
     const std::string option = argv[i];
     if (option == "--realtime") {
@@ -187,7 +187,7 @@ int main(int argc, char** argv) {
     } else if (option == "--content") {
       content = value;
     } else if (option == "--tuning") {
-      x11::EncoderTuning tuning{.preset = "", .tune = "", .x264Params = "", .cabacUpToPixels = 0, .threads = 0};
+      desktop::EncoderTuning tuning{.preset = "", .tune = "", .x264Params = "", .cabacUpToPixels = 0, .threads = 0};
       const auto first = value.find('/');
       tuning.preset = value.substr(0, first);
       if (first != std::string::npos) {

@@ -80,7 +80,7 @@ int handAction(const std::optional<std::string>& folder, const std::string& fold
 
 // A plain start: true when a copy of this same file runs and took the activation.
 bool handedOverToSameFile(const std::string& folder, const platform::BundleInfo& bundle) {
-  const auto running = x11::InstanceRecords::runningApplications(folder);
+  const auto running = desktop::InstanceRecords::runningApplications(folder);
   const auto pid = InstanceHandOver::sameFileInstance(running, bundle.bundleIdentifier(), bundle.bundlePath(),
                                                       std::int32_t(::getpid()));
   if (!pid) return false;
@@ -110,7 +110,7 @@ int main(int argc, char** argv) {
     const char* arg = argv[i];
     if (!std::strcmp(arg, "--help") || !std::strcmp(arg, "-h")) return usage(stdout, 0);
     if (!std::strcmp(arg, "--version")) {
-      std::printf("vistrel %s\n", versionText(x11::ProcessBundleInfo()).c_str());
+      std::printf("vistrel %s\n", versionText(desktop::ProcessBundleInfo()).c_str());
       return 0;
     }
     if (!std::strcmp(arg, "--new-instance")) {
@@ -141,9 +141,9 @@ int main(int argc, char** argv) {
   }
 
   // Where the instance records and the hand-over socket live; read before any toolkit object exists.
-  const x11::ProcessBundleInfo bundle;
+  const desktop::ProcessBundleInfo bundle;
   std::string folderError;
-  const auto folder = x11::instanceFolder(folderError);
+  const auto folder = desktop::instanceFolder(folderError);
   if (!folder) LayoutLog::write("instance-folder-refused reason=" + folderError);
 
   if (options.action) return handAction(folder, folderError, bundle.bundleIdentifier(), *options.action);
@@ -185,8 +185,8 @@ int main(int argc, char** argv) {
   handOver.onAction = [&delegate](const UtilityAction& action) { delegate.actions().handle(action); };
   if (folder) handOver.listen(InstanceHandOver::socketPath(*folder, bundle.bundleIdentifier()));
   const auto published =
-      folder ? x11::PublishedInstance::publish(*folder, bundle.bundleIdentifier(), bundle.bundlePath(), error)
-             : std::optional<x11::PublishedInstance>();
+      folder ? desktop::PublishedInstance::publish(*folder, bundle.bundleIdentifier(), bundle.bundlePath(), error)
+             : std::optional<desktop::PublishedInstance>();
   if (folder && !published) LayoutLog::write("instance-record-failed reason=" + error);
 
   std::fprintf(stderr, "vistrel %s on display %s\n", versionText(system->bundle()).c_str(), std::getenv("DISPLAY"));

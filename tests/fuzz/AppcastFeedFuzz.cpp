@@ -9,7 +9,7 @@
 #include "platform/linux/update/Appcast.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  using namespace vistrel::x11;
+  using namespace vistrel::desktop;
   const auto parsed = Appcast::parse(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
   const auto* items = std::get_if<Appcast::Items>(&parsed);
   if (!items) return 0;

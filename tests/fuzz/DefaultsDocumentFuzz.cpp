@@ -12,13 +12,13 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
-  const auto document = vistrel::x11::parseDefaultsDocument(bytes);
+  const auto document = vistrel::desktop::parseDefaultsDocument(bytes);
   if (!document) return 0;
   for (auto it = document->begin(); it != document->end(); ++it) {
-    const auto value = vistrel::x11::decodeDefaultsValue(it.value());
+    const auto value = vistrel::desktop::decodeDefaultsValue(it.value());
     if (!value) continue;
     // What decodes must encode back to something that decodes to the same value.
-    const auto again = vistrel::x11::decodeDefaultsValue(vistrel::x11::encodeDefaultsValue(*value));
+    const auto again = vistrel::desktop::decodeDefaultsValue(vistrel::desktop::encodeDefaultsValue(*value));
     if (!again || !(*again == *value || std::holds_alternative<double>(*value))) std::abort();
   }
   return 0;

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-namespace vistrel::x11 {
+namespace vistrel::testing {
 
 class ScopedEnv {
  public:
@@ -33,4 +33,4 @@ class ScopedEnv {
   std::optional<std::string> old_;
 };
 
-}  // namespace vistrel::x11
+}  // namespace vistrel::testing

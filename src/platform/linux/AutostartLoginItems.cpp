@@ -10,7 +10,7 @@
 
 #include "base/AtomicFile.h"
 
-namespace vistrel::x11 {
+namespace vistrel::desktop {
 
 namespace {
 
@@ -111,4 +111,4 @@ std::optional<std::string> AutostartLoginItems::unregisterItem() {
   return errorText(errno);
 }
 
-}  // namespace vistrel::x11
+}  // namespace vistrel::desktop

@@ -7,7 +7,7 @@
 
 #include "platform/LoginItems.h"
 
-namespace vistrel::x11 {
+namespace vistrel::desktop {
 
 class AutostartLoginItems : public platform::LoginItems {
  public:
@@ -37,4 +37,4 @@ class AutostartLoginItems : public platform::LoginItems {
 // launcher runs exactly `path`.
 std::string desktopEntryExec(const std::string& path);
 
-}  // namespace vistrel::x11
+}  // namespace vistrel::desktop

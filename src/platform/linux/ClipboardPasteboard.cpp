@@ -9,7 +9,7 @@
 
 #include "base/ImageEncoding.h"
 
-namespace vistrel::x11 {
+namespace vistrel::desktop {
 
 namespace {
 
@@ -105,4 +105,4 @@ std::optional<QImage> ClipboardPasteboard::image() const {
   return image;
 }
 
-}  // namespace vistrel::x11
+}  // namespace vistrel::desktop

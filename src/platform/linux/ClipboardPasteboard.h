@@ -4,7 +4,7 @@
 
 #include "platform/Pasteboard.h"
 
-namespace vistrel::x11 {
+namespace vistrel::desktop {
 
 // Needs the QGuiApplication; main thread only. What is put on the clipboard
 // stays there while the program runs. When the program ends while it owns the
@@ -19,4 +19,4 @@ class ClipboardPasteboard : public platform::Pasteboard {
   std::optional<QImage> image() const override;
 };
 
-}  // namespace vistrel::x11
+}  // namespace vistrel::desktop

@@ -10,7 +10,7 @@
 #include <atomic>
 #include <cstdio>
 
-namespace vistrel::x11 {
+namespace vistrel::desktop {
 
 namespace {
 
@@ -92,4 +92,4 @@ void DBusNotifications::noteUnreachable(const QString& reason) {
   std::fprintf(stderr, "vistrel: notifications unavailable (%s); they are dropped\n", qPrintable(reason));
 }
 
-}  // namespace vistrel::x11
+}  // namespace vistrel::desktop

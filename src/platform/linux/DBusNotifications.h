@@ -10,7 +10,7 @@
 
 #include "platform/Notifications.h"
 
-namespace vistrel::x11 {
+namespace vistrel::desktop {
 
 class DBusNotifications : public platform::Notifications {
  public:
@@ -41,4 +41,4 @@ class DBusNotifications : public platform::Notifications {
   QObject context_;  // owns the replies still awaited
 };
 
-}  // namespace vistrel::x11
+}  // namespace vistrel::desktop

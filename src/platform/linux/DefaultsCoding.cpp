@@ -6,7 +6,7 @@
 #include <QString>
 #include <QVariant>
 
-namespace vistrel::x11 {
+namespace vistrel::desktop {
 
 namespace {
 
@@ -71,4 +71,4 @@ QByteArray serializeDefaultsDocument(const QJsonObject& document) {
   return QJsonDocument(document).toJson(QJsonDocument::Indented);
 }
 
-}  // namespace vistrel::x11
+}  // namespace vistrel::desktop

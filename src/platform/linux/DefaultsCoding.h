@@ -14,7 +14,7 @@
 
 #include "platform/UserDefaults.h"
 
-namespace vistrel::x11 {
+namespace vistrel::desktop {
 
 QJsonValue encodeDefaultsValue(const platform::UserDefaults::Value& value);
 
@@ -29,4 +29,4 @@ inline constexpr qint64 kMaxDefaultsDocumentBytes = 16 * 1024 * 1024;
 std::optional<QJsonObject> parseDefaultsDocument(const QByteArray& bytes);
 QByteArray serializeDefaultsDocument(const QJsonObject& document);
 
-}  // namespace vistrel::x11
+}  // namespace vistrel::desktop

@@ -21,7 +21,7 @@
 
 #include "base/AtomicFile.h"
 
-namespace vistrel::x11 {
+namespace vistrel::desktop {
 
 namespace {
 
@@ -245,4 +245,4 @@ PublishedInstance::~PublishedInstance() {
   if (!path_.empty()) ::unlink(path_.c_str());
 }
 
-}  // namespace vistrel::x11
+}  // namespace vistrel::desktop

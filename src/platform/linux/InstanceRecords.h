@@ -18,7 +18,7 @@
 
 #include "platform/Workspace.h"
 
-namespace vistrel::x11 {
+namespace vistrel::desktop {
 
 struct InstanceRecord {
   std::int32_t pid = 0;
@@ -81,4 +81,4 @@ class PublishedInstance {
   InstanceRecord record_;
 };
 
-}  // namespace vistrel::x11
+}  // namespace vistrel::desktop

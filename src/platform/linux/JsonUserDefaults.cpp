@@ -13,7 +13,7 @@
 #include "base/LayoutLog.h"
 #include "platform/linux/DefaultsCoding.h"
 
-namespace vistrel::x11 {
+namespace vistrel::desktop {
 
 namespace {
 
@@ -109,4 +109,4 @@ void JsonUserDefaults::save() {
   if (failure) LayoutLog::write("defaults-write-failed path=" + path_ + " error=" + *failure);
 }
 
-}  // namespace vistrel::x11
+}  // namespace vistrel::desktop

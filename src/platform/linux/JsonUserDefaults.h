@@ -11,7 +11,7 @@
 
 #include "platform/UserDefaults.h"
 
-namespace vistrel::x11 {
+namespace vistrel::desktop {
 
 class JsonUserDefaults : public platform::UserDefaults {
  public:
@@ -37,4 +37,4 @@ class JsonUserDefaults : public platform::UserDefaults {
   mutable std::mutex mutex_;
 };
 
-}  // namespace vistrel::x11
+}  // namespace vistrel::desktop

@@ -16,7 +16,7 @@ extern "C" {
 #include <filesystem>
 #include <system_error>
 
-namespace vistrel::x11 {
+namespace vistrel::desktop {
 
 namespace {
 
@@ -367,4 +367,4 @@ void LibavMovieWriter::closeFile(bool remove) {
   }
 }
 
-}  // namespace vistrel::x11
+}  // namespace vistrel::desktop

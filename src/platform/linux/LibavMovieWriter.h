@@ -31,7 +31,7 @@ struct AVFrame;
 struct AVPacket;
 struct AVStream;
 
-namespace vistrel::x11 {
+namespace vistrel::desktop {
 
 // The x264 settings that the measurements chose (bench/RecordEncodeBench.cpp);
 // the benchmark tries others. The ultrafast preset alone gives Constrained
@@ -126,4 +126,4 @@ class LibavMovieWriter : public platform::MovieWriter {
   std::thread thread_;
 };
 
-}  // namespace vistrel::x11
+}  // namespace vistrel::desktop

@@ -7,7 +7,7 @@
 
 #include "platform/linux/ocr/OcrModule.h"
 
-namespace vistrel::x11 {
+namespace vistrel::desktop {
 
 ModuleTextRecognizer::ModuleTextRecognizer(std::string modulePath) : modulePath_(std::move(modulePath)) {}
 
@@ -53,4 +53,4 @@ platform::RecognitionResult<std::vector<platform::DecodedCode>> ModuleTextRecogn
   return loaded->decodeCodes(image);
 }
 
-}  // namespace vistrel::x11
+}  // namespace vistrel::desktop

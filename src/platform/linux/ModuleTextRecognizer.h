@@ -1,15 +1,15 @@
 #pragma once
-// The x11 backend's text recognizer. Tesseract and ZXing-cpp live in a module
-// of their own (libvistrel-ocr.so) that is loaded by the first request and
-// then kept: linked into the program they would add about 12 MB to every
-// idle instance. A missing or broken module is a fault of each request.
+// The text recognizer of every Linux desktop. Tesseract and ZXing-cpp live in
+// a module of their own (libvistrel-ocr.so) that is loaded by the first
+// request and then kept: linked into the program they would add about 12 MB
+// to every idle instance. A missing or broken module is a fault of each request.
 
 #include <memory>
 #include <string>
 
 #include "platform/TextRecognizer.h"
 
-namespace vistrel::x11 {
+namespace vistrel::desktop {
 
 class ModuleTextRecognizer : public platform::TextRecognizer {
  public:
@@ -29,4 +29,4 @@ class ModuleTextRecognizer : public platform::TextRecognizer {
   std::unique_ptr<platform::TextRecognizer> recognizer_;
 };
 
-}  // namespace vistrel::x11
+}  // namespace vistrel::desktop

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
-namespace vistrel::x11 {
+namespace vistrel::desktop {
 
 namespace {
 
@@ -30,4 +30,4 @@ std::optional<platform::BundleInfo::InfoValue> ProcessBundleInfo::info(const std
   return it->second;
 }
 
-}  // namespace vistrel::x11
+}  // namespace vistrel::desktop

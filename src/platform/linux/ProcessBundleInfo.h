@@ -4,7 +4,7 @@
 
 #include "platform/BundleInfo.h"
 
-namespace vistrel::x11 {
+namespace vistrel::desktop {
 
 class ProcessBundleInfo : public platform::BundleInfo {
  public:
@@ -20,4 +20,4 @@ class ProcessBundleInfo : public platform::BundleInfo {
   std::string path_;
 };
 
-}  // namespace vistrel::x11
+}  // namespace vistrel::desktop

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace vistrel::x11 {
+namespace vistrel::desktop {
 
 using namespace std::chrono;
 
@@ -78,4 +78,4 @@ void QtClock::arm() {
   timer_.start(ceil<milliseconds>(remaining));
 }
 
-}  // namespace vistrel::x11
+}  // namespace vistrel::desktop

@@ -13,7 +13,7 @@
 
 #include "base/Clock.h"
 
-namespace vistrel::x11 {
+namespace vistrel::desktop {
 
 class QtClock : public Clock {
  public:
@@ -41,4 +41,4 @@ class QtClock : public Clock {
   QTimer timer_;  // main thread only
 };
 
-}  // namespace vistrel::x11
+}  // namespace vistrel::desktop

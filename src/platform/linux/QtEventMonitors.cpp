@@ -2,9 +2,9 @@
 
 #include <QWindow>
 
-namespace vistrel::x11 {
+namespace vistrel::desktop {
 
-bool X11EventMonitors::grabInput(QWindow& window) {
+bool QtEventMonitors::grabInput(QWindow& window) {
   if (!window.setKeyboardGrabEnabled(true)) return false;
   if (!window.setMouseGrabEnabled(true)) {
     window.setKeyboardGrabEnabled(false);  // all or nothing
@@ -13,11 +13,11 @@ bool X11EventMonitors::grabInput(QWindow& window) {
   return true;
 }
 
-bool X11EventMonitors::grabKeyboard(QWindow& window) { return window.setKeyboardGrabEnabled(true); }
+bool QtEventMonitors::grabKeyboard(QWindow& window) { return window.setKeyboardGrabEnabled(true); }
 
-void X11EventMonitors::releaseInput(QWindow& window) {
+void QtEventMonitors::releaseInput(QWindow& window) {
   window.setMouseGrabEnabled(false);
   window.setKeyboardGrabEnabled(false);
 }
 
-}  // namespace vistrel::x11
+}  // namespace vistrel::desktop

@@ -1,13 +1,14 @@
 #pragma once
-// Input for a selection overlay on X11: an active keyboard and pointer grab,
-// or a keyboard grab alone, through Qt's own connection (the overlay is a Qt
-// window, and Qt routes the grabbed events to it). Main thread only.
+// Input for a selection overlay: an active keyboard and pointer grab, or a
+// keyboard grab alone, through Qt's own connection to the display (the
+// overlay is a Qt window, and Qt routes the grabbed events to it). Where the
+// display server refuses grabs, each attempt fails. Main thread only.
 
 #include "platform/EventMonitors.h"
 
-namespace vistrel::x11 {
+namespace vistrel::desktop {
 
-class X11EventMonitors : public platform::EventMonitors {
+class QtEventMonitors : public platform::EventMonitors {
  public:
   // One attempt: a window still being mapped, or a grab held by another
   // program, gives false; the caller retries.
@@ -16,4 +17,4 @@ class X11EventMonitors : public platform::EventMonitors {
   void releaseInput(QWindow& window) override;
 };
 
-}  // namespace vistrel::x11
+}  // namespace vistrel::desktop

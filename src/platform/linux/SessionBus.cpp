@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace vistrel::x11 {
+namespace vistrel::desktop {
 
 namespace {
 constexpr const char* kVariable = "DBUS_SESSION_BUS_ADDRESS";
@@ -17,4 +17,4 @@ std::string sessionBusAddressWithoutAutolaunch() {
   return {};
 }
 
-}  // namespace vistrel::x11
+}  // namespace vistrel::desktop

@@ -6,7 +6,7 @@
 
 #include <string>
 
-namespace vistrel::x11 {
+namespace vistrel::desktop {
 
 // The session bus address from the environment, or empty when there is none.
 // When there is none, the environment is given an address that cannot be
@@ -14,4 +14,4 @@ namespace vistrel::x11 {
 // its children starts a bus. Call on the main thread before anything uses D-Bus.
 std::string sessionBusAddressWithoutAutolaunch();
 
-}  // namespace vistrel::x11
+}  // namespace vistrel::desktop

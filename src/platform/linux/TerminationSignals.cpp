@@ -12,7 +12,7 @@
 
 #include "base/AtomicFile.h"
 
-namespace vistrel::x11 {
+namespace vistrel::desktop {
 
 namespace {
 
@@ -102,4 +102,4 @@ void TerminationSignals::drain() {
   }
 }
 
-}  // namespace vistrel::x11
+}  // namespace vistrel::desktop

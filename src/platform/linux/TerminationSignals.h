@@ -8,7 +8,7 @@
 #include <functional>
 #include <memory>
 
-namespace vistrel::x11 {
+namespace vistrel::desktop {
 
 // One at a time per process (signal dispositions are process-wide). Make it on
 // the main thread once the QCoreApplication exists; destroying it restores the
@@ -35,4 +35,4 @@ class TerminationSignals {
   std::function<void()> handler_;
 };
 
-}  // namespace vistrel::x11
+}  // namespace vistrel::desktop

@@ -12,7 +12,7 @@
 
 #include "platform/linux/SessionBus.h"
 
-namespace vistrel::x11 {
+namespace vistrel::desktop {
 
 std::optional<platform::StatusClick> statusClick(QSystemTrayIcon::ActivationReason reason,
                                                  Qt::KeyboardModifiers modifiers) {
@@ -132,4 +132,4 @@ void TrayStatusItem::popUpMenu(QMenu& menu) {
   menu.popup(below);
 }
 
-}  // namespace vistrel::x11
+}  // namespace vistrel::desktop

@@ -11,7 +11,7 @@
 
 #include "platform/StatusItem.h"
 
-namespace vistrel::x11 {
+namespace vistrel::desktop {
 
 // Needs the QApplication; main thread only.
 class TrayStatusItem : public platform::StatusItem {
@@ -49,4 +49,4 @@ class TrayStatusItem : public platform::StatusItem {
 std::optional<platform::StatusClick> statusClick(QSystemTrayIcon::ActivationReason reason,
                                                  Qt::KeyboardModifiers modifiers);
 
-}  // namespace vistrel::x11
+}  // namespace vistrel::desktop

@@ -1,6 +1,7 @@
 #pragma once
-// The real backend: X11 through Xlib/XCB, Qt for the tray, clipboard and
-// D-Bus, XDG locations for files.
+// The X11 backend: windows, screens, keys, capture and synthetic input
+// through the X protocol (Xlib/XCB); the rest is what every Linux desktop
+// shares (platform/linux/DesktopPlatform.h).
 
 #include <memory>
 #include <optional>

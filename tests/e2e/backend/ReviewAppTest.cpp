@@ -57,7 +57,7 @@ class ReviewApp : public ::testing::Test {
   }
 
   Requests requests;
-  x11::QtClock clock;
+  desktop::QtClock clock;
   x11::X11Accessibility accessibility;
   x11::X11Workspace workspace;
 };

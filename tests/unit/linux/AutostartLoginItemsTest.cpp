@@ -7,7 +7,7 @@
 #include "platform/linux/AutostartLoginItems.h"
 #include "support/Files.h"
 
-namespace vistrel::x11 {
+namespace vistrel::desktop {
 namespace {
 
 using platform::LoginItemStatus;
@@ -105,4 +105,4 @@ TEST_F(AutostartLoginItemsTest, FailuresDescribeTheError) {
 }
 
 }  // namespace
-}  // namespace vistrel::x11
+}  // namespace vistrel::desktop

@@ -6,7 +6,7 @@
 
 #include "platform/linux/ClipboardPasteboard.h"
 
-namespace vistrel::x11 {
+namespace vistrel::desktop {
 namespace {
 
 // Text goes on the clipboard and comes back as the same UTF-8; a cleared clipboard holds no text, an empty string is text.
@@ -47,4 +47,4 @@ TEST(ClipboardPasteboardTest, ImageOfferedAsPngFirst) {
 }
 
 }  // namespace
-}  // namespace vistrel::x11
+}  // namespace vistrel::desktop

@@ -13,7 +13,7 @@
 #include "EventLoopWait.h"
 #include "platform/linux/DBusNotifications.h"
 
-namespace vistrel::x11 {
+namespace vistrel::desktop {
 namespace {
 
 // A notification service of the test's own, on a private bus, that keeps what it is sent.
@@ -154,6 +154,6 @@ TEST(DBusNotificationsTest, TalksToTheServiceOnTheBus) {
 }
 
 }  // namespace
-}  // namespace vistrel::x11
+}  // namespace vistrel::desktop
 
 #include "DBusNotificationsTest.moc"

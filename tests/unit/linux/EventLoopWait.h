@@ -10,7 +10,7 @@
 
 #include <functional>
 
-namespace vistrel::x11 {
+namespace vistrel::desktop {
 
 inline bool runEventsUntil(const std::function<bool()>& done, int deadlineMs = 10000) {
   const QDeadlineTimer deadline(deadlineMs);
@@ -23,4 +23,4 @@ inline bool runEventsUntil(const std::function<bool()>& done, int deadlineMs = 1
   return true;
 }
 
-}  // namespace vistrel::x11
+}  // namespace vistrel::desktop

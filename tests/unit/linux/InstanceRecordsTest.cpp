@@ -15,7 +15,10 @@
 #include "platform/linux/InstanceRecords.h"
 #include "support/ScopedEnv.h"
 
-namespace vistrel::x11 {
+namespace vistrel::desktop {
+
+using vistrel::testing::ScopedEnv;
+
 namespace {
 
 std::uint64_t ownStartTime() { return *InstanceRecords::processStartTime(std::int32_t(::getpid())); }
@@ -222,4 +225,4 @@ TEST(InstanceRecordsTest, InstanceFolderPrefersRuntimeDir) {
 }
 
 }  // namespace
-}  // namespace vistrel::x11
+}  // namespace vistrel::desktop

@@ -17,7 +17,7 @@
 #include "platform/linux/JsonUserDefaults.h"
 #include "support/Files.h"
 
-namespace vistrel::x11 {
+namespace vistrel::desktop {
 namespace {
 
 using Value = platform::UserDefaults::Value;
@@ -197,9 +197,9 @@ TEST_F(JsonUserDefaultsTest, CrashBeforeRenameKeepsTheOldDocument) {
 }
 
 }  // namespace
-}  // namespace vistrel::x11
+}  // namespace vistrel::desktop
 
-namespace vistrel::x11 {
+namespace vistrel::desktop {
 namespace {
 
 ino_t inodeOf(const QString& path) {
@@ -221,4 +221,4 @@ TEST_F(JsonUserDefaultsTest, SameValueDoesNotRewriteTheFile) {
 }
 
 }  // namespace
-}  // namespace vistrel::x11
+}  // namespace vistrel::desktop

@@ -5,7 +5,10 @@
 #include "platform/linux/ProcessBundleInfo.h"
 #include "support/ScopedEnv.h"
 
-namespace vistrel::x11 {
+namespace vistrel::desktop {
+
+using vistrel::testing::ScopedEnv;
+
 namespace {
 
 // The bundle path is the AppImage when one is named, else the resolved executable of this process.
@@ -23,4 +26,4 @@ TEST(ProcessBundleInfoTest, BundlePathFollowsAppImage) {
 }
 
 }  // namespace
-}  // namespace vistrel::x11
+}  // namespace vistrel::desktop

@@ -11,7 +11,7 @@
 #include "EventLoopWait.h"
 #include "platform/linux/QtClock.h"
 
-namespace vistrel::x11 {
+namespace vistrel::desktop {
 namespace {
 
 // Work due at the same time runs in the order it was scheduled, and work scheduled by work runs after what was already due.
@@ -76,4 +76,4 @@ TEST(QtClockTest, DestroyedClockDropsPendingWork) {
 }
 
 }  // namespace
-}  // namespace vistrel::x11
+}  // namespace vistrel::desktop

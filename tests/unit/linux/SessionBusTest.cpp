@@ -5,7 +5,10 @@
 #include "platform/linux/SessionBus.h"
 #include "support/ScopedEnv.h"
 
-namespace vistrel::x11 {
+namespace vistrel::desktop {
+
+using vistrel::testing::ScopedEnv;
+
 namespace {
 
 // A bus address in the environment is used as it is; without one the environment is closed to on-demand buses.
@@ -24,4 +27,4 @@ TEST(SessionBusTest, NoAddressClosesTheEnvironmentToAutolaunch) {
 }
 
 }  // namespace
-}  // namespace vistrel::x11
+}  // namespace vistrel::desktop

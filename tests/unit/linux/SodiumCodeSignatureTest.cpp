@@ -5,7 +5,7 @@
 
 #include "platform/linux/update/SodiumCodeSignature.h"
 
-namespace vistrel::x11 {
+namespace vistrel::desktop {
 namespace {
 
 class SodiumCodeSignatureTest : public ::testing::Test {
@@ -79,4 +79,4 @@ TEST_F(SodiumCodeSignatureTest, Failures) {
 }
 
 }  // namespace
-}  // namespace vistrel::x11
+}  // namespace vistrel::desktop

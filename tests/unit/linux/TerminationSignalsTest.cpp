@@ -5,7 +5,7 @@
 #include "EventLoopWait.h"
 #include "platform/linux/TerminationSignals.h"
 
-namespace vistrel::x11 {
+namespace vistrel::desktop {
 namespace {
 
 // Each termination signal reaches the handler on the main thread, and the old disposition returns afterwards.
@@ -33,4 +33,4 @@ TEST(TerminationSignalsTest, SignalsReachTheHandler) {
 }
 
 }  // namespace
-}  // namespace vistrel::x11
+}  // namespace vistrel::desktop

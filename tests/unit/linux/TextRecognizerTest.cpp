@@ -17,7 +17,7 @@
 #include "platform/linux/ModuleTextRecognizer.h"
 #include "platform/sim/SimPlatform.h"
 
-namespace vistrel::x11 {
+namespace vistrel::desktop {
 namespace {
 
 // The module as built beside the tests; one recognizer for all, so the model loads once.
@@ -141,4 +141,4 @@ TEST(ModuleTextRecognizer, MissingModuleIsAFault) {
 }
 
 }  // namespace
-}  // namespace vistrel::x11
+}  // namespace vistrel::desktop

@@ -4,7 +4,7 @@
 
 #include "platform/linux/TrayStatusItem.h"
 
-namespace vistrel::x11 {
+namespace vistrel::desktop {
 namespace {
 
 using Button = platform::StatusClick::Button;
@@ -53,4 +53,4 @@ TEST(TrayStatusItemTest, NoTrayStillKeepsTheIcon) {
 }
 
 }  // namespace
-}  // namespace vistrel::x11
+}  // namespace vistrel::desktop

@@ -3,7 +3,7 @@
 #include "platform/linux/update/Appcast.h"
 #include "platform/linux/update/UpdateArchive.h"
 
-namespace vistrel::x11 {
+namespace vistrel::desktop {
 namespace {
 
 const std::string kSignature = std::string(86, 'A') + "==";
@@ -76,4 +76,4 @@ TEST(UpdateFeed, ArchiveEntryNames) {
 }
 
 }  // namespace
-}  // namespace vistrel::x11
+}  // namespace vistrel::desktop

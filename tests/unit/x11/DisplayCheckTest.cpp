@@ -6,6 +6,9 @@
 #include "support/ScopedEnv.h"
 
 namespace vistrel::x11 {
+
+using vistrel::testing::ScopedEnv;
+
 namespace {
 
 // Without a display the check gives one clear message, naming the display it tried.

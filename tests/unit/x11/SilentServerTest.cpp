@@ -19,6 +19,9 @@
 #include "support/ScopedEnv.h"
 
 namespace vistrel::x11 {
+
+using vistrel::testing::ScopedEnv;
+
 namespace {
 
 constexpr std::uint8_t kInternAtom = 16;

@@ -7,7 +7,7 @@
 
 #include <algorithm>
 
-namespace vistrel::x11::ocr {
+namespace vistrel::desktop::ocr {
 
 namespace {
 
@@ -69,4 +69,4 @@ std::vector<platform::DecodedCode> readCodes(const QImage& image) {
   return codes;
 }
 
-}  // namespace vistrel::x11::ocr
+}  // namespace vistrel::desktop::ocr

@@ -7,10 +7,10 @@
 
 #include "platform/TextRecognizer.h"
 
-namespace vistrel::x11::ocr {
+namespace vistrel::desktop::ocr {
 
 // Every valid symbol in the image, top to bottom, then left to right.
 // Throws what ZXing throws (std::exception) on an image it cannot take.
 std::vector<platform::DecodedCode> readCodes(const QImage& image);
 
-}  // namespace vistrel::x11::ocr
+}  // namespace vistrel::desktop::ocr

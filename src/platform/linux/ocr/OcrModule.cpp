@@ -6,7 +6,7 @@
 #include "platform/linux/ocr/CodeReader.h"
 #include "platform/linux/ocr/TesseractText.h"
 
-namespace vistrel::x11::ocr {
+namespace vistrel::desktop::ocr {
 
 namespace {
 
@@ -35,8 +35,8 @@ class ModuleRecognizer final : public platform::TextRecognizer {
 
 }  // namespace
 
-}  // namespace vistrel::x11::ocr
+}  // namespace vistrel::desktop::ocr
 
 extern "C" __attribute__((visibility("default"))) vistrel::platform::TextRecognizer* vistrel_ocr_make_recognizer() {
-  return new (std::nothrow) vistrel::x11::ocr::ModuleRecognizer;
+  return new (std::nothrow) vistrel::desktop::ocr::ModuleRecognizer;
 }

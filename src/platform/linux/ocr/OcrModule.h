@@ -5,12 +5,12 @@
 
 #include "platform/TextRecognizer.h"
 
-namespace vistrel::x11::ocr {
+namespace vistrel::desktop::ocr {
 
 inline constexpr char kModuleFileName[] = "libvistrel-ocr.so";
 inline constexpr char kEntryPoint[] = "vistrel_ocr_make_recognizer";
 
-}  // namespace vistrel::x11::ocr
+}  // namespace vistrel::desktop::ocr
 
 // The module's one exported function: a new recognizer, owned by the caller,
 // or null when it cannot be made. The model is loaded by the first request

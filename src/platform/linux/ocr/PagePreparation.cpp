@@ -6,7 +6,7 @@
 #include <functional>
 #include <vector>
 
-namespace vistrel::x11::ocr {
+namespace vistrel::desktop::ocr {
 
 namespace {
 
@@ -156,4 +156,4 @@ PreparedPage preparePage(const QImage& image) {
   return page;
 }
 
-}  // namespace vistrel::x11::ocr
+}  // namespace vistrel::desktop::ocr

@@ -6,7 +6,7 @@
 
 #include <QImage>
 
-namespace vistrel::x11::ocr {
+namespace vistrel::desktop::ocr {
 
 struct PreparedPage {
   QImage gray;          // QImage::Format_Grayscale8
@@ -16,4 +16,4 @@ struct PreparedPage {
 
 PreparedPage preparePage(const QImage& image);
 
-}  // namespace vistrel::x11::ocr
+}  // namespace vistrel::desktop::ocr

@@ -8,7 +8,7 @@
 
 #include "platform/linux/ocr/PagePreparation.h"
 
-namespace vistrel::x11::ocr {
+namespace vistrel::desktop::ocr {
 
 namespace {
 
@@ -90,4 +90,4 @@ platform::RecognitionResult<std::string> TesseractText::recognize(const QImage& 
   return text;
 }
 
-}  // namespace vistrel::x11::ocr
+}  // namespace vistrel::desktop::ocr

@@ -16,7 +16,7 @@ namespace tesseract {
 class TessBaseAPI;
 }
 
-namespace vistrel::x11::ocr {
+namespace vistrel::desktop::ocr {
 
 class TesseractText {
  public:
@@ -32,4 +32,4 @@ class TesseractText {
   std::unique_ptr<tesseract::TessBaseAPI> api_;
 };
 
-}  // namespace vistrel::x11::ocr
+}  // namespace vistrel::desktop::ocr

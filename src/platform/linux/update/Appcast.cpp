@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <charconv>
 
-namespace vistrel::x11::Appcast {
+namespace vistrel::desktop::Appcast {
 
 namespace {
 
@@ -226,4 +226,4 @@ std::optional<platform::AppcastItem> newestNewerThan(const Items& items, const s
   return *best;
 }
 
-}  // namespace vistrel::x11::Appcast
+}  // namespace vistrel::desktop::Appcast

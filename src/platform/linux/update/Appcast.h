@@ -19,7 +19,7 @@
 
 #include "platform/Updater.h"
 
-namespace vistrel::x11::Appcast {
+namespace vistrel::desktop::Appcast {
 
 inline constexpr const char* kSparkleNamespace = "http://www.andymatuschak.org/xml-namespaces/sparkle";
 // Input limits: the feed document, its items, and any one text in it.
@@ -41,4 +41,4 @@ int compareVersions(const std::string& a, const std::string& b);
 // The item with the highest version, when that version is above `current`.
 std::optional<platform::AppcastItem> newestNewerThan(const Items& items, const std::string& current);
 
-}  // namespace vistrel::x11::Appcast
+}  // namespace vistrel::desktop::Appcast

@@ -10,7 +10,7 @@
 #include "platform/linux/update/Appcast.h"
 #include "platform/linux/update/UpdateArchive.h"
 
-namespace vistrel::x11 {
+namespace vistrel::desktop {
 
 namespace {
 
@@ -356,4 +356,4 @@ void FeedUpdater::endSession() {
   }
 }
 
-}  // namespace vistrel::x11
+}  // namespace vistrel::desktop

@@ -33,7 +33,7 @@
 class QFile;
 class QNetworkReply;
 
-namespace vistrel::x11 {
+namespace vistrel::desktop {
 
 class FeedUpdater : public platform::Updater {
  public:
@@ -95,4 +95,4 @@ class FeedUpdater : public platform::Updater {
   QTimer daily_;
 };
 
-}  // namespace vistrel::x11
+}  // namespace vistrel::desktop

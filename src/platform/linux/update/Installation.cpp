@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace vistrel::x11::Installation {
+namespace vistrel::desktop::Installation {
 
 namespace {
 
@@ -84,4 +84,4 @@ std::optional<std::string> exchange(const fs::path& a, const fs::path& b) {
   return std::nullopt;
 }
 
-}  // namespace vistrel::x11::Installation
+}  // namespace vistrel::desktop::Installation

@@ -15,7 +15,7 @@
 #include <string>
 #include <variant>
 
-namespace vistrel::x11::Installation {
+namespace vistrel::desktop::Installation {
 
 // Relative to the installation folder.
 inline constexpr const char* kMarker = "share/vistrel/self-update";
@@ -41,4 +41,4 @@ void removeLeftovers(const Layout& layout);
 // everything back when one fails. None on success.
 std::optional<std::string> exchange(const std::filesystem::path& a, const std::filesystem::path& b);
 
-}  // namespace vistrel::x11::Installation
+}  // namespace vistrel::desktop::Installation

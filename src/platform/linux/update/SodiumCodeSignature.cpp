@@ -4,7 +4,7 @@
 #include <QFile>
 #include <algorithm>
 
-namespace vistrel::x11 {
+namespace vistrel::desktop {
 
 namespace {
 
@@ -82,4 +82,4 @@ bool SodiumCodeSignature::isReleaseSigned() const {
   return verifySignature(*signature, std::string_view(bundle->constData(), std::size_t(bundle->size())), *publicKey_);
 }
 
-}  // namespace vistrel::x11
+}  // namespace vistrel::desktop

@@ -15,7 +15,7 @@
 #include "platform/BundleInfo.h"
 #include "platform/CodeSignature.h"
 
-namespace vistrel::x11 {
+namespace vistrel::desktop {
 
 using ReleasePublicKey = std::array<unsigned char, crypto_sign_PUBLICKEYBYTES>;
 using Signature = std::array<unsigned char, crypto_sign_BYTES>;
@@ -41,4 +41,4 @@ class SodiumCodeSignature : public platform::CodeSignature {
   std::optional<ReleasePublicKey> publicKey_;
 };
 
-}  // namespace vistrel::x11
+}  // namespace vistrel::desktop

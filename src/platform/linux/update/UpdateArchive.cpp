@@ -13,7 +13,7 @@
 #include <filesystem>
 #include <memory>
 
-namespace vistrel::x11::UpdateArchive {
+namespace vistrel::desktop::UpdateArchive {
 
 namespace {
 
@@ -177,4 +177,4 @@ std::optional<std::string> extract(const std::string& path, const std::string& d
   return std::nullopt;
 }
 
-}  // namespace vistrel::x11::UpdateArchive
+}  // namespace vistrel::desktop::UpdateArchive

@@ -15,7 +15,7 @@
 
 #include "platform/linux/update/SodiumCodeSignature.h"
 
-namespace vistrel::x11::UpdateArchive {
+namespace vistrel::desktop::UpdateArchive {
 
 inline constexpr const char* kTopFolder = "vistrel";
 // Input limits: the unpacked size of all files, and the number of entries.
@@ -38,4 +38,4 @@ std::optional<std::string> extract(const std::string& path, const std::string& d
 // dropped); none when it is absolute, names "..", or lies outside the top folder.
 std::optional<std::vector<std::string>> entryComponents(std::string_view pathname);
 
-}  // namespace vistrel::x11::UpdateArchive
+}  // namespace vistrel::desktop::UpdateArchive
