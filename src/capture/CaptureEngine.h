@@ -14,7 +14,7 @@
 #include "base/AlertPresenter.h"
 #include "base/Task.h"
 #include "base/UtilityAction.h"
-#include "editor/EditorDisplayMath.h"
+#include "ui/ScreenSpace.h"
 
 namespace vistrel {
 

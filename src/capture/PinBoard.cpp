@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "capture/OverlayWindow.h"
 #include "platform/Platform.h"
+#include "ui/OverlayWindow.h"
 
 namespace vistrel {
 

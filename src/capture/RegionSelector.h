@@ -14,8 +14,8 @@
 #include "base/Continuation.h"
 #include "base/Rect.h"
 #include "base/Task.h"
-#include "capture/OverlayWindow.h"
 #include "platform/KeyEvent.h"
+#include "ui/OverlayWindow.h"
 
 namespace vistrel {
 

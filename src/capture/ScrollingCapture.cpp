@@ -12,9 +12,9 @@
 #include "capture/CaptureError.h"
 #include "capture/CapturePreferences.h"
 #include "capture/ImageStitcher.h"
-#include "capture/OverlayWindow.h"
 #include "capture/ScreenCaptureService.h"
 #include "platform/Platform.h"
+#include "ui/OverlayWindow.h"
 
 namespace vistrel {
 

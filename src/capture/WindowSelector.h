@@ -14,9 +14,9 @@
 #include "base/Continuation.h"
 #include "base/Rect.h"
 #include "base/Task.h"
-#include "capture/OverlayWindow.h"
 #include "capture/SelectedWindow.h"
 #include "platform/KeyEvent.h"
+#include "ui/OverlayWindow.h"
 
 namespace vistrel {
 

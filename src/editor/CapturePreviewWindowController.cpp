@@ -7,9 +7,9 @@
 #include <cmath>
 
 #include "base/LayoutLog.h"
-#include "capture/OverlayWindow.h"
 #include "editor/CapturePreviewView.h"
 #include "platform/Platform.h"
+#include "ui/OverlayWindow.h"
 
 namespace vistrel {
 

@@ -11,7 +11,7 @@
 
 #include "base/Rect.h"
 #include "editor/CaptureShot.h"
-#include "editor/EditorDisplayMath.h"
+#include "ui/ScreenSpace.h"
 
 class QWidget;
 

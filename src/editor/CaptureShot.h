@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "editor/EditorDisplayMath.h"
+#include "ui/ScreenSpace.h"
 
 namespace vistrel {
 

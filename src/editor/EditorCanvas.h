@@ -18,8 +18,8 @@
 #include <optional>
 
 #include "base/Rect.h"
-#include "editor/EditorDisplayMath.h"
 #include "editor/EditorVocabulary.h"
+#include "ui/ScreenSpace.h"
 
 class QLineEdit;
 class QPushButton;

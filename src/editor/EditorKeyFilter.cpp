@@ -6,7 +6,7 @@
 #include <QTextEdit>
 #include <QWindow>
 
-#include "capture/OverlayWindow.h"
+#include "ui/OverlayWindow.h"
 
 namespace vistrel {
 

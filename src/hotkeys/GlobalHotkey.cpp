@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/KeyCodeLabels.h"
 #include "hotkeys/JsonText.h"
-#include "hotkeys/KeyCodeLabels.h"
 
 namespace vistrel {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "hotkeys/KeyCodeLabels.h"
+#include "base/KeyCodeLabels.h"
 
 namespace vistrel {
 

@@ -7,9 +7,9 @@
 #include <set>
 #include <tuple>
 
+#include "base/KeyCodeLabels.h"
 #include "hotkeys/DefaultHotkeys.h"
 #include "hotkeys/GlobalHotkey.h"
-#include "hotkeys/KeyCodeLabels.h"
 
 namespace vistrel {
 namespace {

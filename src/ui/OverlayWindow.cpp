@@ -1,4 +1,4 @@
-#include "capture/OverlayWindow.h"
+#include "ui/OverlayWindow.h"
 
 #include <QApplication>
 #include <QFontMetricsF>

@@ -1,4 +1,4 @@
-#include "hotkeys/KeyCodeLabels.h"
+#include "base/KeyCodeLabels.h"
 
 namespace vistrel::KeyCodeLabels {
 

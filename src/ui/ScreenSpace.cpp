@@ -1,4 +1,4 @@
-#include "editor/EditorDisplayMath.h"
+#include "ui/ScreenSpace.h"
 
 #include <algorithm>
 #include <cmath>
