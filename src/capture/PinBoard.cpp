@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "platform/Platform.h"
-#include "ui/OverlayWindow.h"
+#include "ui/ScreenSpace.h"
 
 namespace vistrel {
 
@@ -22,7 +22,7 @@ QRect centredOnMainScreen(QSize size) {
   const Rect visible = main->visibleFrame;
   const Rect centred(visible.midX() - size.width() / 2.0, visible.midY() - size.height() / 2.0, size.width(),
                      size.height());
-  const QRectF global = overlay::GlobalSpace(screens.screens()).toGlobal(centred);
+  const QRectF global = ScreenSpace::GlobalSpace(screens.screens()).toGlobal(centred);
   return {global.topLeft().toPoint(), size};
 }
 

@@ -8,9 +8,12 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/KeyCodes.h"
 #include "capture/CaptureError.h"
 #include "capture/ScreenCaptureService.h"
 #include "platform/Platform.h"
+#include "ui/KeyTranslation.h"
+#include "ui/ScreenSpace.h"
 
 namespace vistrel {
 
@@ -28,11 +31,11 @@ Rect spanned(Point a, Point b) {
 }  // namespace
 
 RegionOverlayWindow::RegionOverlayWindow(std::weak_ptr<RegionSession> session, platform::Screen screen,
-                                         overlay::Backdrop backdrop, overlay::GlobalSpace space)
+                                         overlay::Backdrop backdrop, ScreenSpace::GlobalSpace space)
     : OverlayWindow(std::move(screen), std::move(backdrop), space), session_(std::move(session)) {}
 
 RegionOverlayWindow* RegionOverlayWindow::make(std::weak_ptr<RegionSession> session, platform::Screen screen,
-                                               overlay::Backdrop backdrop, overlay::GlobalSpace space) {
+                                               overlay::Backdrop backdrop, ScreenSpace::GlobalSpace space) {
   auto* window = overlay::takeIdleOverlay<RegionOverlayWindow>(screen, backdrop);
   if (!window) return new RegionOverlayWindow(std::move(session), std::move(screen), std::move(backdrop), space);
   window->reset(std::move(screen), std::move(backdrop), space);
@@ -44,7 +47,7 @@ RegionOverlayWindow* RegionOverlayWindow::make(std::weak_ptr<RegionSession> sess
 QRectF RegionOverlayWindow::convertScreenRectToLocal(const Rect& rect) const {
   const Rect clipped = rect.intersection(screen().frame);
   if (clipped.isNull() || clipped.width() <= 1 || clipped.height() <= 1) return {};
-  return overlay::localRect(clipped, screen().frame);
+  return ScreenSpace::localRect(clipped, screen().frame);
 }
 
 void RegionOverlayWindow::paintEvent(QPaintEvent*) {
@@ -86,7 +89,7 @@ void RegionOverlayWindow::mouseReleaseEvent(QMouseEvent* event) {
 
 void RegionOverlayWindow::keyPressEvent(QKeyEvent* event) {
   const auto session = session_.lock();
-  if (session && session->handleKey(overlay::keyEventFrom(*event))) return;
+  if (session && session->handleKey(KeyTranslation::keyEventFrom(*event))) return;
   OverlayWindow::keyPressEvent(event);
 }
 
@@ -110,7 +113,7 @@ void RegionSession::begin() {
   }
   // The pictures must be taken before any overlay covers a screen.
   auto backdrops = overlay::takeBackdrops(screens);
-  const overlay::GlobalSpace space(screens);
+  const ScreenSpace::GlobalSpace space(screens);
   for (std::size_t i = 0; i < screens.size(); ++i) {
     if (!backdrops[i].translucent && !backdrops[i].picture.isNull()) {
       ScreenCaptureService::freezeDisplay(screens[i].displayID, backdrops[i].picture);
@@ -131,7 +134,7 @@ bool RegionSession::handleKey(const platform::KeyEvent& event) {
     finish(true);
     return true;
   }
-  if (event.keyCode == 36 || event.keyCode == 76) {
+  if (event.keyCode == KeyCode::returnKey || event.keyCode == KeyCode::keypadEnter) {
     finish(false);
     return true;
   }

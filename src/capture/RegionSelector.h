@@ -15,6 +15,7 @@
 #include "base/Rect.h"
 #include "base/Task.h"
 #include "platform/KeyEvent.h"
+#include "ui/InputGrab.h"
 #include "ui/OverlayWindow.h"
 
 namespace vistrel {
@@ -28,10 +29,10 @@ class RegionOverlayWindow : public overlay::OverlayWindow {
 
  public:
   RegionOverlayWindow(std::weak_ptr<RegionSession> session, platform::Screen screen, overlay::Backdrop backdrop,
-                      overlay::GlobalSpace space);
+                      ScreenSpace::GlobalSpace space);
   // An idle overlay for `screen` made ready for `session`, else a new one.
   static RegionOverlayWindow* make(std::weak_ptr<RegionSession> session, platform::Screen screen,
-                                   overlay::Backdrop backdrop, overlay::GlobalSpace space);
+                                   overlay::Backdrop backdrop, ScreenSpace::GlobalSpace space);
 
   // A copy of the session's current rectangle, for drawing (AppKit points).
   Rect selectionRect;

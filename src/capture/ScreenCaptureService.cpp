@@ -8,6 +8,7 @@
 
 #include "capture/CaptureError.h"
 #include "platform/Platform.h"
+#include "ui/ScreenSpace.h"
 
 namespace vistrel {
 
@@ -21,22 +22,9 @@ double ContentFilter::pointPixelScale() const { return display ? display->scale 
 
 namespace DisplayGeometry {
 
-std::optional<platform::Screen> screenContaining(Rect rect) {
-  const Point centre{rect.midX(), rect.midY()};
-  for (const auto& screen : platform::current().screens().screens()) {
-    if (screen.frame.contains(centre)) return screen;
-  }
-  return std::nullopt;
-}
+std::optional<platform::Screen> screenContaining(Rect rect) { return ScreenSpace::screenAtCentreOf(rect); }
 
-std::optional<platform::Screen> screenUnderMouse() {
-  auto& screens = platform::current().screens();
-  const Point mouse = screens.mouseLocation();
-  for (const auto& screen : screens.screens()) {
-    if (screen.frame.contains(mouse)) return screen;
-  }
-  return screens.mainScreen();
-}
+std::optional<platform::Screen> screenUnderMouse() { return ScreenSpace::screenUnderMouse(); }
 
 }  // namespace DisplayGeometry
 
@@ -62,17 +50,9 @@ int evenSize(double value) {
   return int(v - v % 2);
 }
 
-double atLeastOne(double divisor) { return divisor <= 1 ? 1 : divisor; }
-
 // The pixel rectangle of `r` (screen points, inside `screen`) in a picture of that screen.
 QRect pixelRect(const QImage& image, const Rect& r, const platform::Screen& screen) {
-  const double sx = image.width() / atLeastOne(screen.frame.width());
-  const double sy = image.height() / atLeastOne(screen.frame.height());
-  const Rect pixels = Rect(sx * (r.minX() - screen.frame.minX()),
-                           image.height() - sy * (r.minY() - screen.frame.minY()) - sy * r.height(), sx * r.width(),
-                           sy * r.height())
-                          .integral()
-                          .intersection(Rect(0, 0, image.width(), image.height()));
+  const Rect pixels = ScreenSpace::pixelRect(r, screen.frame, image.width(), image.height());
   if (pixels.isNull()) return {};
   return QRect(int(pixels.minX()), int(pixels.minY()), int(pixels.width()), int(pixels.height()));
 }
@@ -85,11 +65,7 @@ std::optional<platform::CaptureDisplay> displayWithID(const platform::ShareableC
 }
 
 // Window-server bounds (top-left origin, y down) in screen points.
-Rect cocoaBounds(const Rect& bounds) {
-  const auto screens = platform::current().screens().screens();
-  const double primaryTop = screens.empty() ? 0 : screens.front().frame.maxY();
-  return {bounds.minX(), primaryTop - bounds.minY() - bounds.height(), bounds.width(), bounds.height()};
-}
+Rect cocoaBounds(const Rect& bounds) { return ScreenSpace::flipped(bounds, ScreenSpace::primaryTop()); }
 
 }  // namespace
 

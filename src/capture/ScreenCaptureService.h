@@ -51,7 +51,9 @@ void endFreeze();
 
 }  // namespace ScreenCaptureService
 
+// The capture's screen lookups (ScreenSpace.h has the rules).
 namespace DisplayGeometry {
+// The first screen whose frame holds the rectangle's centre, or none.
 std::optional<platform::Screen> screenContaining(Rect rect);
 // The first screen holding the pointer, else the main screen (none without screens).
 std::optional<platform::Screen> screenUnderMouse();

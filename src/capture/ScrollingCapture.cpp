@@ -12,15 +12,16 @@
 #include "capture/CaptureError.h"
 #include "capture/CapturePreferences.h"
 #include "capture/ImageStitcher.h"
+#include "base/KeyCodes.h"
 #include "capture/ScreenCaptureService.h"
 #include "platform/Platform.h"
-#include "ui/OverlayWindow.h"
+#include "ui/KeyTranslation.h"
+#include "ui/ScreenSpace.h"
 
 namespace vistrel {
 
 namespace {
 
-constexpr std::uint16_t kEscapeKeyCode = 53;
 // Rows that differ by less than this on average show the same content (the
 // stitcher's own bound for an overlap).
 constexpr int kSameContent = 41;
@@ -36,7 +37,7 @@ class EscapeFilter : public QObject {
       return QObject::eventFilter(watched, event);
     }
     auto* key = static_cast<QKeyEvent*>(event);
-    if (overlay::keyEventFrom(*key).keyCode != kEscapeKeyCode) return false;
+    if (KeyTranslation::keyEventFrom(*key).keyCode != KeyCode::escape) return false;
     // Claimed before a window's own Escape shortcut can take it.
     if (event->type() == QEvent::ShortcutOverride) {
       event->accept();
@@ -67,9 +68,7 @@ std::int64_t storedScrollLimit() {
 
 // The region's centre in window-server space (top-left of the primary display, y down).
 Point windowServerCentre(const Rect& region) {
-  const auto screens = platform::current().screens().screens();
-  const double primaryTop = screens.empty() ? 0 : screens.front().frame.maxY();
-  return {region.midX(), primaryTop - region.midY()};
+  return ScreenSpace::flipped(Point{region.midX(), region.midY()}, ScreenSpace::primaryTop());
 }
 
 // How many rows the content moved from `last` to `next`; none when the two

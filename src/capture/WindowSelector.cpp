@@ -13,6 +13,8 @@
 
 #include "capture/CaptureError.h"
 #include "platform/Platform.h"
+#include "ui/KeyTranslation.h"
+#include "ui/ScreenSpace.h"
 
 namespace vistrel {
 
@@ -21,16 +23,6 @@ namespace {
 std::shared_ptr<WindowPickSession>& activeSlot() {
   static std::shared_ptr<WindowPickSession> slot;
   return slot;
-}
-
-// The top of the primary screen in AppKit space: window-server y is measured
-// down from it.
-double primaryScreenTop(const std::vector<platform::Screen>& screens) {
-  for (const auto& screen : screens) {
-    if (std::abs(screen.frame.minX()) <= 1 && std::abs(screen.frame.minY()) <= 1) return screen.frame.maxY();
-  }
-  if (const auto main = platform::current().screens().mainScreen()) return main->frame.maxY();
-  return 0;
 }
 
 std::string windowTitle(const std::string& owner, const std::string& name) {
@@ -43,13 +35,13 @@ std::string windowTitle(const std::string& owner, const std::string& name) {
 }  // namespace
 
 WindowPickOverlay::WindowPickOverlay(std::weak_ptr<WindowPickSession> session, platform::Screen screen,
-                                     overlay::Backdrop backdrop, overlay::GlobalSpace space)
+                                     overlay::Backdrop backdrop, ScreenSpace::GlobalSpace space)
     : OverlayWindow(std::move(screen), std::move(backdrop), space), session_(std::move(session)) {
   setMouseTracking(true);
 }
 
 WindowPickOverlay* WindowPickOverlay::make(std::weak_ptr<WindowPickSession> session, platform::Screen screen,
-                                           overlay::Backdrop backdrop, overlay::GlobalSpace space) {
+                                           overlay::Backdrop backdrop, ScreenSpace::GlobalSpace space) {
   auto* overlay = overlay::takeIdleOverlay<WindowPickOverlay>(screen, backdrop);
   if (!overlay) return new WindowPickOverlay(std::move(session), std::move(screen), std::move(backdrop), space);
   overlay->reset(std::move(screen), std::move(backdrop), space);
@@ -73,7 +65,7 @@ void WindowPickOverlay::paintEvent(QPaintEvent*) {
     return;
   }
   const Rect& frame = screen().frame;
-  const QRectF local = overlay::localRect(highlight->frame, frame);
+  const QRectF local = ScreenSpace::localRect(highlight->frame, frame);
   path.addRoundedRect(local, 6, 6);
   path.setFillRule(Qt::OddEvenFill);
   painter.fillPath(path, dim);
@@ -92,9 +84,9 @@ void WindowPickOverlay::paintEvent(QPaintEvent*) {
                         highlight->frame.width(), highlight->frame.height());
     const auto label = WindowSelector::titleLabelPlacement(bottomUp, textSize, {double(width()), double(height())});
     QPainterPath pill;
-    pill.addRoundedRect(overlay::flipped(label.pill, height()), 8, 8);
+    pill.addRoundedRect(ScreenSpace::viewRect(label.pill, height()), 8, 8);
     painter.fillPath(pill, QColor::fromRgbF(0, 0, 0, 0.72));
-    const QRectF textRect = overlay::flipped(label.text, height());
+    const QRectF textRect = ScreenSpace::viewRect(label.text, height());
     painter.setFont(font);
     painter.setPen(Qt::white);
     painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
@@ -127,7 +119,7 @@ void WindowPickOverlay::mouseReleaseEvent(QMouseEvent* event) {
 
 void WindowPickOverlay::keyPressEvent(QKeyEvent* event) {
   const auto session = session_.lock();
-  if (session && session->handleKey(overlay::keyEventFrom(*event))) return;
+  if (session && session->handleKey(KeyTranslation::keyEventFrom(*event))) return;
   OverlayWindow::keyPressEvent(event);
 }
 
@@ -153,7 +145,7 @@ void WindowPickSession::begin() {
   }
   // The pictures must be taken before any overlay covers a screen.
   auto backdrops = overlay::takeBackdrops(screens);
-  const overlay::GlobalSpace space(screens);
+  const ScreenSpace::GlobalSpace space(screens);
   for (std::size_t i = 0; i < screens.size(); ++i) {
     auto* overlay = WindowPickOverlay::make(weak_from_this(), screens[i], std::move(backdrops[i]), space);
     overlays_.push_back(overlay);
@@ -257,7 +249,7 @@ std::vector<SelectedWindow> onScreenWindows() {
   if (!listed) return {};
   const std::int32_t ownPID = os.workspace().currentProcessID();
   const auto screens = os.screens().screens();
-  const double primaryTop = primaryScreenTop(screens);
+  const double primaryTop = ScreenSpace::primaryTop();
   std::vector<SelectedWindow> candidates;
   for (const auto& window : listed->windows) {
     if (window.layer != 0) continue;
@@ -266,7 +258,7 @@ std::vector<SelectedWindow> onScreenWindows() {
     const Rect& bounds = window.bounds;
     if (bounds.isNull()) continue;
     if (bounds.width() <= 80 || bounds.height() <= 80) continue;
-    const Rect frame(bounds.minX(), primaryTop - bounds.minY() - bounds.height(), bounds.width(), bounds.height());
+    const Rect frame = ScreenSpace::flipped(bounds, primaryTop);
     const bool onScreen = std::any_of(screens.begin(), screens.end(),
                                       [&](const platform::Screen& screen) { return frame.intersects(screen.frame); });
     if (!onScreen) continue;

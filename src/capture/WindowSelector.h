@@ -16,6 +16,7 @@
 #include "base/Task.h"
 #include "capture/SelectedWindow.h"
 #include "platform/KeyEvent.h"
+#include "ui/InputGrab.h"
 #include "ui/OverlayWindow.h"
 
 namespace vistrel {
@@ -28,10 +29,10 @@ class WindowPickOverlay : public overlay::OverlayWindow {
 
  public:
   WindowPickOverlay(std::weak_ptr<WindowPickSession> session, platform::Screen screen, overlay::Backdrop backdrop,
-                    overlay::GlobalSpace space);
+                    ScreenSpace::GlobalSpace space);
   // An idle overlay for `screen` made ready for `session`, else a new one.
   static WindowPickOverlay* make(std::weak_ptr<WindowPickSession> session, platform::Screen screen,
-                                 overlay::Backdrop backdrop, overlay::GlobalSpace space);
+                                 overlay::Backdrop backdrop, ScreenSpace::GlobalSpace space);
 
   // A copy of the session's highlight, for drawing.
   std::optional<SelectedWindow> highlight;

@@ -9,7 +9,7 @@
 #include "base/LayoutLog.h"
 #include "editor/CapturePreviewView.h"
 #include "platform/Platform.h"
-#include "ui/OverlayWindow.h"
+#include "ui/ScreenSpace.h"
 
 namespace vistrel {
 
@@ -80,7 +80,7 @@ void CapturePreviewWindowController::show(const QImage& image, std::optional<std
   window_->setWindowTitle(QString::fromStdString(windowTitle()));
   QRect frame(QPoint(0, 0), size);
   if (main) {
-    frame.moveCenter(overlay::GlobalSpace(screens.screens()).toGlobal(main->visibleFrame).center().toPoint());
+    frame.moveCenter(ScreenSpace::GlobalSpace(screens.screens()).toGlobal(main->visibleFrame).center().toPoint());
   }
   window_->setGeometry(frame);
   window_->show();

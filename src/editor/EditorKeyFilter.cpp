@@ -6,7 +6,7 @@
 #include <QTextEdit>
 #include <QWindow>
 
-#include "ui/OverlayWindow.h"
+#include "ui/KeyTranslation.h"
 
 namespace vistrel {
 
@@ -41,7 +41,7 @@ bool EditorKeyFilter::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() != QEvent::KeyPress) return false;
   const auto* window = qobject_cast<QWindow*>(watched);
   if (!window || !isEditorWindow(*window)) return false;
-  return handler_(overlay::keyEventFrom(*static_cast<QKeyEvent*>(event)), textWidgetFocused());
+  return handler_(KeyTranslation::keyEventFrom(*static_cast<QKeyEvent*>(event)), textWidgetFocused());
 }
 
 }  // namespace vistrel

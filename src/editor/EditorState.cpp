@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <numbers>
 
+#include "base/KeyCodes.h"
 #include "base/LayoutLog.h"
 #include "capture/CaptureOutput.h"
 #include "capture/PinBoard.h"
@@ -21,10 +22,6 @@ namespace {
 
 constexpr double kCopiedSeconds = 0.9;
 constexpr double kSaveNoteSeconds = 1.4;
-constexpr std::uint16_t kEscape = 53;
-constexpr std::uint16_t kTab = 48;
-constexpr std::uint16_t kReturn = 36;
-constexpr std::uint16_t kKeypadEnter = 76;
 
 std::string formatted(const char* format, ...) {
   char text[256];
@@ -472,7 +469,7 @@ void EditorState::pin() { PinBoard::shared().pin(exportImage()); }
 bool EditorState::handleKey(const platform::KeyEvent& event, bool textEditing) {
   using platform::KeyEvent;
   const std::uint64_t modifiers = event.modifierFlags & KeyEvent::kShortcutModifiers;
-  if (event.keyCode == kEscape && modifiers == 0) {
+  if (event.keyCode == KeyCode::escape && modifiers == 0) {
     if (cropRect_ && !textFocused_) {
       cancelCrop();
     } else {
@@ -482,11 +479,11 @@ bool EditorState::handleKey(const platform::KeyEvent& event, bool textEditing) {
     return true;
   }
   if (textEditing || textFocused_) return false;
-  if (event.keyCode == kTab && modifiers == 0) {
+  if (event.keyCode == KeyCode::tab && modifiers == 0) {
     copyImage();
     return true;
   }
-  if ((event.keyCode == kReturn || event.keyCode == kKeypadEnter) && cropRect_) {
+  if ((event.keyCode == KeyCode::returnKey || event.keyCode == KeyCode::keypadEnter) && cropRect_) {
     applyCrop();
     return true;
   }

@@ -1,5 +1,7 @@
 #include "hotkeys/DefaultHotkeys.h"
 
+#include "base/KeyCodes.h"
+
 namespace vistrel::DefaultHotkeys {
 
 const HotkeyBindings& bindings() {
@@ -13,10 +15,10 @@ const HotkeyBindings& bindings() {
     const auto capture = [](CaptureMode m) { return UtilityAction::capture(m); };
     const auto record = [](RecordMode m) { return UtilityAction::record(m); };
     return HotkeyBindings{
-        {window(WindowSnap::leftHalf), {123, controlOption}},
-        {window(WindowSnap::rightHalf), {124, controlOption}},
-        {window(WindowSnap::topHalf), {126, controlOption}},
-        {window(WindowSnap::bottomHalf), {125, controlOption}},
+        {window(WindowSnap::leftHalf), {KeyCode::leftArrow, controlOption}},
+        {window(WindowSnap::rightHalf), {KeyCode::rightArrow, controlOption}},
+        {window(WindowSnap::topHalf), {KeyCode::upArrow, controlOption}},
+        {window(WindowSnap::bottomHalf), {KeyCode::downArrow, controlOption}},
         {window(WindowSnap::topLeft), {32, controlOption, "u"}},
         {window(WindowSnap::topRight), {34, controlOption, "i"}},
         {window(WindowSnap::bottomLeft), {38, controlOption, "j"}},
@@ -26,15 +28,15 @@ const HotkeyBindings& bindings() {
         {window(WindowSnap::lastThird), {5, controlOption, "g"}},
         {window(WindowSnap::firstTwoThirds), {14, controlOption, "e"}},
         {window(WindowSnap::lastTwoThirds), {17, controlOption, "t"}},
-        {window(WindowSnap::maximize), {36, controlOption}},
-        {window(WindowSnap::almostMaximize), {36, controlOptionShift}},
-        {window(WindowSnap::maximizeHeight), {126, controlOptionShift}},
+        {window(WindowSnap::maximize), {KeyCode::returnKey, controlOption}},
+        {window(WindowSnap::almostMaximize), {KeyCode::returnKey, controlOptionShift}},
+        {window(WindowSnap::maximizeHeight), {KeyCode::upArrow, controlOptionShift}},
         {window(WindowSnap::smaller), {27, controlOption, "-"}},
         {window(WindowSnap::larger), {24, controlOption, "="}},
         {window(WindowSnap::center), {8, controlOption, "c"}},
-        {window(WindowSnap::restore), {51, controlOption}},
-        {window(WindowSnap::nextDisplay), {124, controlOptionCommand}},
-        {window(WindowSnap::previousDisplay), {123, controlOptionCommand}},
+        {window(WindowSnap::restore), {KeyCode::deleteKey, controlOption}},
+        {window(WindowSnap::nextDisplay), {KeyCode::rightArrow, controlOptionCommand}},
+        {window(WindowSnap::previousDisplay), {KeyCode::leftArrow, controlOptionCommand}},
         {capture(CaptureMode::screen), {18, shiftCommand, "1"}},
         {capture(CaptureMode::window), {13, shiftCommand, "w"}},
         {capture(CaptureMode::area), {19, shiftCommand, "2"}},

@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "base/KeyCodeLabels.h"
+#include "base/KeyCodes.h"
 #include "hotkeys/JsonText.h"
 
 namespace vistrel {
@@ -99,7 +100,16 @@ std::vector<Modifier> GlobalHotkey::ordered(const std::vector<Modifier>& modifie
 
 bool GlobalHotkey::isNamedKey(std::uint16_t keyCode) {
   switch (keyCode) {
-    case 123: case 124: case 125: case 126: case 36: case 48: case 49: case 51: case 53: case 117:
+    case KeyCode::leftArrow:
+    case KeyCode::rightArrow:
+    case KeyCode::downArrow:
+    case KeyCode::upArrow:
+    case KeyCode::returnKey:
+    case KeyCode::tab:
+    case KeyCode::space:
+    case KeyCode::deleteKey:
+    case KeyCode::escape:
+    case KeyCode::forwardDelete:
       return true;
     default:
       return false;
@@ -115,16 +125,16 @@ std::string GlobalHotkey::shortcutLabel() const {
 
 std::string GlobalHotkey::keyTitle() const {
   switch (keyCode) {
-    case 36: return "\u21A9";
-    case 48: return "\u21E5";
-    case 49: return "Space";
-    case 51: return "\u232B";
-    case 53: return "\u238B";
-    case 117: return "\u2326";
-    case 123: return "\u2190";
-    case 124: return "\u2192";
-    case 125: return "\u2193";
-    case 126: return "\u2191";
+    case KeyCode::returnKey: return "\u21A9";
+    case KeyCode::tab: return "\u21E5";
+    case KeyCode::space: return "Space";
+    case KeyCode::deleteKey: return "\u232B";
+    case KeyCode::escape: return "\u238B";
+    case KeyCode::forwardDelete: return "\u2326";
+    case KeyCode::leftArrow: return "\u2190";
+    case KeyCode::rightArrow: return "\u2192";
+    case KeyCode::downArrow: return "\u2193";
+    case KeyCode::upArrow: return "\u2191";
     default: break;
   }
   if (const auto base = KeyCodeLabels::baseCharacter(keyCode)) return upperCased(*base);
@@ -136,13 +146,13 @@ std::string GlobalHotkey::menuKeyEquivalent() const {
   if (const auto base = KeyCodeLabels::baseCharacter(keyCode)) return *base;
   if (character && isSingleCharacter(*character)) return *character;
   switch (keyCode) {
-    case 36: return "\r";
-    case 51: return "\b";
+    case KeyCode::returnKey: return "\r";
+    case KeyCode::deleteKey: return "\b";
     // AppKit's function-key characters for the arrows.
-    case 123: return "\uF702";
-    case 124: return "\uF703";
-    case 125: return "\uF701";
-    case 126: return "\uF700";
+    case KeyCode::leftArrow: return "\uF702";
+    case KeyCode::rightArrow: return "\uF703";
+    case KeyCode::downArrow: return "\uF701";
+    case KeyCode::upArrow: return "\uF700";
     default: return {};
   }
 }

@@ -8,6 +8,7 @@
 #include "layout/WindowTargetStore.h"
 #include "platform/Desktop.h"
 #include "platform/Platform.h"
+#include "ui/ScreenSpace.h"
 
 namespace vistrel::AccessibilityWindow {
 
@@ -229,36 +230,12 @@ std::optional<Rect> rawFrame(const Element& window) {
   return Rect(*p, *s);
 }
 
-double flipHeight() {
-  auto& screens = platform::screens();
-  for (const auto& screen : screens.screens())
-    if (std::abs(screen.frame.minX()) <= 0.5 && std::abs(screen.frame.minY()) <= 0.5) return screen.frame.maxY();
-  if (const auto main = screens.mainScreen()) return main->frame.maxY();
-  return 0;
-}
+double flipHeight() { return ScreenSpace::primaryTop(); }
 
-Rect toAppKit(const Rect& f) { return Rect(f.x, flipHeight() - f.y - f.h, f.w, f.h); }
-Rect toAccessibility(const Rect& f) { return Rect(f.x, flipHeight() - f.minY() - f.height(), f.w, f.h); }
+Rect toAppKit(const Rect& f) { return ScreenSpace::flipped(f, flipHeight()); }
+Rect toAccessibility(const Rect& f) { return ScreenSpace::flipped(f, flipHeight()); }
 
-std::optional<platform::Screen> screenContaining(const Rect& rect) {
-  auto& screens = platform::screens();
-  const auto all = screens.screens();
-  std::optional<platform::Screen> best;
-  double bestArea = 0;
-  for (const auto& screen : all) {
-    const Rect overlap = screen.frame.intersection(rect);
-    const double a = overlap.isNull() ? 0 : overlap.width() * overlap.height();
-    if (!best || a > bestArea) {
-      best = screen;
-      bestArea = a;
-    }
-  }
-  if (best && bestArea > 1) return best;
-  const Point centre{rect.midX(), rect.midY()};
-  for (const auto& screen : all)
-    if (screen.frame.contains(centre)) return screen;
-  return screens.mainScreen();
-}
+std::optional<platform::Screen> screenContaining(const Rect& rect) { return ScreenSpace::screenWithMostOf(rect); }
 
 std::optional<Rect> frameMovingDisplaysBy(const Rect& frame, int delta) {
   const auto all = platform::screens().screens();

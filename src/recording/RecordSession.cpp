@@ -12,6 +12,7 @@
 #include "capture/CaptureOutput.h"
 #include "capture/ScreenCaptureService.h"
 #include "platform/Platform.h"
+#include "ui/ScreenSpace.h"
 
 namespace vistrel {
 
@@ -26,8 +27,6 @@ std::string recordingTimestamp(double now) {
   std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
   return text;
 }
-
-double atLeastOne(double divisor) { return divisor < 1 ? 1 : divisor; }
 
 }  // namespace
 
@@ -72,12 +71,7 @@ Task<std::shared_ptr<RecordSession>> RecordSession::start(std::optional<Rect> re
     const Rect r = region->intersection(frame);
     Rect crop;
     if (r.width() > 2 && r.height() > 2) {
-      const double sx = width / atLeastOne(frame.width());
-      const double sy = height / atLeastOne(frame.height());
-      crop = Rect(sx * (r.minX() - frame.minX()), height - sy * (r.minY() - frame.minY()) - sy * r.height(),
-                  sx * r.width(), sy * r.height())
-                 .integral()
-                 .intersection(Rect(0, 0, width, height));
+      crop = ScreenSpace::pixelRect(r, frame, width, height);
       if (crop.isNull()) crop = Rect();
     }
     pixelCrop = crop;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "base/KeyCodes.h"
 #include "base/LayoutLog.h"
 #include "permissions/PermissionScope.h"
 #include "platform/Platform.h"
@@ -57,11 +58,11 @@ namespace {
 // The named keys as Linux keyboards label them; arrows keep their symbols.
 std::string keyName(const GlobalHotkey& hotkey) {
   switch (hotkey.keyCode) {
-    case 36: return "Return";
-    case 48: return "Tab";
-    case 51: return "Backspace";
-    case 53: return "Esc";
-    case 117: return "Delete";
+    case KeyCode::returnKey: return "Return";
+    case KeyCode::tab: return "Tab";
+    case KeyCode::deleteKey: return "Backspace";
+    case KeyCode::escape: return "Esc";
+    case KeyCode::forwardDelete: return "Delete";
     default: return hotkey.keyTitle();
   }
 }

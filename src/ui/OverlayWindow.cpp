@@ -2,47 +2,17 @@
 
 #include <QApplication>
 #include <QFontMetricsF>
-#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
-#include <QWindow>
 
-#include <algorithm>
 #include <cmath>
-#include <limits>
 #include <variant>
 
-#include "base/LayoutLog.h"
+#include "base/KeyCodes.h"
 #include "platform/Platform.h"
 
 namespace vistrel::overlay {
-
-GlobalSpace::GlobalSpace(const std::vector<platform::Screen>& screens) {
-  if (screens.empty()) return;
-  left_ = std::numeric_limits<double>::infinity();
-  top_ = -std::numeric_limits<double>::infinity();
-  for (const auto& screen : screens) {
-    left_ = std::min(left_, screen.frame.minX());
-    top_ = std::max(top_, screen.frame.maxY());
-  }
-}
-
-QPointF GlobalSpace::toGlobal(Point appKit) const { return {appKit.x - left_, top_ - appKit.y}; }
-
-Point GlobalSpace::fromGlobal(QPointF global) const { return {global.x() + left_, top_ - global.y()}; }
-
-QRectF GlobalSpace::toGlobal(const Rect& appKit) const {
-  return {appKit.minX() - left_, top_ - appKit.maxY(), appKit.width(), appKit.height()};
-}
-
-QRectF localRect(const Rect& appKit, const Rect& screenFrame) {
-  return {appKit.minX() - screenFrame.minX(), screenFrame.maxY() - appKit.maxY(), appKit.width(), appKit.height()};
-}
-
-QRectF flipped(const Rect& bottomUp, double height) {
-  return {bottomUp.minX(), height - bottomUp.maxY(), bottomUp.width(), bottomUp.height()};
-}
 
 void dimAround(QPainter& painter, const QRectF& bounds, const QRectF& hole, const QColor& dim) {
   if (hole.isEmpty()) {
@@ -90,7 +60,7 @@ std::vector<Backdrop> takeBackdrops(const std::vector<platform::Screen>& screens
   return backdrops;
 }
 
-OverlayWindow::OverlayWindow(platform::Screen screen, Backdrop backdrop, GlobalSpace space)
+OverlayWindow::OverlayWindow(platform::Screen screen, Backdrop backdrop, ScreenSpace::GlobalSpace space)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::BypassWindowManagerHint),
       screen_(std::move(screen)),
       backdrop_(std::move(backdrop)),
@@ -118,7 +88,7 @@ bool OverlayWindow::fits(const platform::Screen& screen, const Backdrop& backdro
          backdrop.translucent == backdrop_.translucent;
 }
 
-void OverlayWindow::reset(platform::Screen screen, Backdrop backdrop, GlobalSpace space) {
+void OverlayWindow::reset(platform::Screen screen, Backdrop backdrop, ScreenSpace::GlobalSpace space) {
   screen_ = std::move(screen);
   backdrop_ = std::move(backdrop);
   space_ = space;
@@ -138,67 +108,9 @@ void OverlayWindow::paintBackdrop(QPainter& painter) {
   }
 }
 
-void InputGrab::start(QWindow* window, std::function<void()> onFailure) {
-  release();
-  state_ = std::make_shared<State>();
-  state_->window = window;
-  state_->onFailure = std::move(onFailure);
-  attempt(state_, 0);
-}
-
-void InputGrab::release() {
-  if (!state_) return;
-  if (state_->held && state_->window) platform::current().eventMonitors().releaseInput(*state_->window);
-  state_.reset();
-}
-
-void InputGrab::attempt(const std::weak_ptr<State>& weak, int step) {
-  const auto state = weak.lock();
-  if (!state) return;
-  if (state->window && platform::current().eventMonitors().grabInput(*state->window)) {
-    state->held = true;
-    return;
-  }
-  if (step + 1 < kAttempts) {
-    platform::current().clock().after(kRetrySeconds, [weak, step] { attempt(weak, step + 1); });
-    return;
-  }
-  LayoutLog::write("capture-grab-failed");
-  if (auto failed = std::exchange(state->onFailure, nullptr)) failed();
-}
-
-platform::KeyEvent keyEventFrom(const QKeyEvent& event) {
-  using platform::KeyEvent;
-  const Qt::KeyboardModifiers modifiers = event.modifiers();
-  const bool keypad = modifiers & Qt::KeypadModifier;
-  KeyEvent key;
-  switch (event.key()) {
-    case Qt::Key_Escape: key.keyCode = 53; break;
-    case Qt::Key_Return: key.keyCode = 36; break;
-    case Qt::Key_Tab: key.keyCode = 48; break;
-    case Qt::Key_Enter: key.keyCode = 76; break;
-    case Qt::Key_Period: key.keyCode = keypad ? 65 : 47; break;
-    default: key.keyCode = kNoKeyCode; break;
-  }
-  if (modifiers & Qt::ShiftModifier) key.modifierFlags |= KeyEvent::kShift;
-  if (modifiers & Qt::ControlModifier) key.modifierFlags |= KeyEvent::kControl;
-  if (modifiers & Qt::AltModifier) key.modifierFlags |= KeyEvent::kOption;
-  if (modifiers & Qt::MetaModifier) key.modifierFlags |= KeyEvent::kCommand;
-  if (keypad) key.modifierFlags |= KeyEvent::kNumericPad;
-  // With Control held Qt's text is a control character; the key itself names
-  // the character for every printable key.
-  const int code = event.key();
-  if (code >= 0x20 && code < 0x7F) {
-    key.charactersIgnoringModifiers = QString(QChar(code)).toLower().toStdString();
-  } else {
-    key.charactersIgnoringModifiers = event.text().toStdString();
-  }
-  return key;
-}
-
 bool isCancelKey(const platform::KeyEvent& event) {
   using platform::KeyEvent;
-  if (event.keyCode == 53) return true;
+  if (event.keyCode == KeyCode::escape) return true;
   return (event.modifierFlags & (KeyEvent::kCommand | KeyEvent::kControl)) && event.charactersIgnoringModifiers == ".";
 }
 

@@ -1,8 +1,7 @@
 #pragma once
-// What the selection overlays share: the mapping between AppKit screen space
-// and Qt's global coordinates, the per-screen overlay window with its frozen
-// backdrop, the hint pill, the input grab that stands in for a global key
-// monitor, and the translation of Qt key events. Main thread only.
+// What the selection overlays share: the per-screen overlay window with its
+// frozen backdrop, the dimming and the hint pill, the reuse of idle overlays,
+// and the cancel key. Main thread only.
 
 #include <QImage>
 #include <QPointF>
@@ -11,45 +10,17 @@
 #include <QString>
 #include <QWidget>
 
-#include <functional>
-#include <memory>
-#include <optional>
 #include <vector>
 
 #include "base/Rect.h"
 #include "platform/KeyEvent.h"
 #include "platform/Screens.h"
+#include "ui/ScreenSpace.h"
 
-class QKeyEvent;
 class QMouseEvent;
 class QPainter;
-class QWindow;
 
 namespace vistrel::overlay {
-
-// Qt's global coordinates are X root coordinates: y down, origin at the
-// top-left of the box holding every monitor. AppKit space has its origin at
-// the primary's bottom-left, y up; the two differ by a flip and the offset of
-// that box, which is not the primary when a monitor lies left of or above it.
-class GlobalSpace {
- public:
-  explicit GlobalSpace(const std::vector<platform::Screen>& screens);
-  QPointF toGlobal(Point appKit) const;
-  Point fromGlobal(QPointF global) const;
-  QRectF toGlobal(const Rect& appKit) const;
-
- private:
-  double left_ = 0;  // AppKit x of global x 0
-  double top_ = 0;   // AppKit y of global y 0
-};
-
-// A rectangle in AppKit points as a rectangle of the view covering `screen`
-// (origin top-left, y down), without clipping.
-QRectF localRect(const Rect& appKit, const Rect& screenFrame);
-
-// A rectangle given with a bottom-left origin in a view of `height` as the
-// same rectangle with Qt's top-left origin.
-QRectF flipped(const Rect& bottomUp, double height);
 
 // Fills `bounds` except `hole` (none when empty) with `dim`: four bands
 // around the hole, the pixels of an even-odd fill at a fraction of its cost.
@@ -75,7 +46,7 @@ class OverlayWindow : public QWidget {
   Q_OBJECT
 
  public:
-  OverlayWindow(platform::Screen screen, Backdrop backdrop, GlobalSpace space);
+  OverlayWindow(platform::Screen screen, Backdrop backdrop, ScreenSpace::GlobalSpace space);
 
   const platform::Screen& screen() const { return screen_; }
   // Shows the window and asks for the keyboard focus.
@@ -91,12 +62,12 @@ class OverlayWindow : public QWidget {
   Point screenPoint(const QMouseEvent& event) const;
   void paintBackdrop(QPainter& painter);
   // Takes up a new selection's screen picture.
-  void reset(platform::Screen screen, Backdrop backdrop, GlobalSpace space);
+  void reset(platform::Screen screen, Backdrop backdrop, ScreenSpace::GlobalSpace space);
 
  private:
   platform::Screen screen_;
   Backdrop backdrop_;
-  GlobalSpace space_;
+  ScreenSpace::GlobalSpace space_;
 };
 
 // The overlays of a selection that still exist.
@@ -143,37 +114,6 @@ void dismissAll(std::vector<QPointer<Window>>& windows) {
   }
   windows.clear();
 }
-
-// The keyboard and the pointer held for a selection, so keys typed while
-// another program had the focus still reach it. A freshly shown window may
-// not be grabbable yet: the grab is retried every 0.02 s for 0.5 s; when it
-// never succeeds, "capture-grab-failed" is logged and `onFailure` runs once.
-class InputGrab {
- public:
-  static constexpr double kRetrySeconds = 0.02;
-  static constexpr int kAttempts = 26;
-
-  void start(QWindow* window, std::function<void()> onFailure);
-  // Lets go of the input and stops pending retries; safe to call twice.
-  // Not done on destruction: a session destroyed at exit outlives the platform.
-  void release();
-
- private:
-  struct State {
-    QPointer<QWindow> window;
-    std::function<void()> onFailure;
-    bool held = false;
-  };
-  static void attempt(const std::weak_ptr<State>& weak, int step);
-  std::shared_ptr<State> state_;
-};
-
-// Carbon key code for a key without one.
-inline constexpr std::uint16_t kNoKeyCode = 0xFFFF;
-
-// A Qt key press as the product's key event: Super is Command, Control is
-// Control, Alt is Option.
-platform::KeyEvent keyEventFrom(const QKeyEvent& event);
 
 // Escape, or "." with Command (Control also counts: Linux desktops take most
 // Super chords for themselves).
