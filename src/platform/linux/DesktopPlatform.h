@@ -1,10 +1,10 @@
 #pragma once
 // The part of a real backend that every Linux desktop offers the same way,
 // whatever its display server: the clock, settings, the bundle and its
-// signature, the clipboard, notifications, autostart, text recognition, the
-// input grab through Qt, movie files, the tray icon, the updater and the
-// system's requests to end. A backend derives from it and adds what its
-// display server does its own way. Make it after the QApplication exists.
+// signature, the clipboard, notifications, autostart, text recognition, movie
+// files, the tray icon, the updater and the system's requests to end. A
+// backend derives from it and adds what its display server does its own way.
+// Make it after the QApplication exists.
 
 #include <functional>
 #include <memory>
@@ -18,7 +18,6 @@
 #include "platform/linux/ModuleTextRecognizer.h"
 #include "platform/linux/ProcessBundleInfo.h"
 #include "platform/linux/QtClock.h"
-#include "platform/linux/QtEventMonitors.h"
 #include "platform/linux/TerminationSignals.h"
 #include "platform/linux/update/SodiumCodeSignature.h"
 
@@ -35,7 +34,6 @@ class DesktopPlatform : public platform::Platform {
   platform::Notifications& notifications() override { return notifications_; }
   platform::LoginItems& loginItems() override { return loginItems_; }
   platform::CodeSignature& codeSignature() override { return codeSignature_; }
-  platform::EventMonitors& eventMonitors() override { return eventMonitors_; }
   platform::TextRecognizer& textRecognizer() override { return textRecognizer_; }
 
   // The file itself is made when writing starts; a name that is taken, or a
@@ -59,7 +57,6 @@ class DesktopPlatform : public platform::Platform {
   ClipboardPasteboard pasteboard_;
   // Made before anything else asks for the session bus (see SessionBus.h).
   DBusNotifications notifications_;
-  QtEventMonitors eventMonitors_;
   ModuleTextRecognizer textRecognizer_{ModuleTextRecognizer::defaultModulePath()};
   TerminationSignals termination_;
 };

@@ -6,6 +6,7 @@
 #include "platform/x11/Connection.h"
 #include "platform/x11/X11Accessibility.h"
 #include "platform/x11/X11DisplayStream.h"
+#include "platform/x11/X11EventMonitors.h"
 #include "platform/x11/X11FloatingWindows.h"
 #include "platform/x11/X11HotKeys.h"
 #include "platform/x11/X11ReviewApp.h"
@@ -44,6 +45,7 @@ class X11Platform : public desktop::DesktopPlatform {
   platform::Workspace& workspace() override { return workspace_; }
   platform::ReviewApp& reviewApp() override { return reviewApp_; }
   platform::ScreenCapture& screenCapture() override { return screenCapture_; }
+  platform::EventMonitors& eventMonitors() override { return eventMonitors_; }
   platform::InputSynth& inputSynth() override { return inputSynth_; }
   platform::FloatingWindows& floatingWindows() override { return floatingWindows_; }
   std::unique_ptr<platform::DisplayStream> makeDisplayStream() override { return std::make_unique<X11DisplayStream>(); }
@@ -56,6 +58,7 @@ class X11Platform : public desktop::DesktopPlatform {
   X11Workspace workspace_;
   X11ReviewApp reviewApp_;
   X11ScreenCapture screenCapture_;
+  X11EventMonitors eventMonitors_;
   XTestInputSynth inputSynth_{*connection_};
   X11FloatingWindows floatingWindows_{*connection_};
   std::unique_ptr<X11HotKeys> hotKeys_ = X11HotKeys::forApplication();
