@@ -51,6 +51,11 @@ packages=(
   # updates: update archives (libarchive); `make package` (dpkg-shlibdeps and file for
   # the Debian package's dependencies); the update test's feed server (python3)
   libarchive-dev dpkg-dev file python3
+  # Wayland backend: the client library, wayland-scanner (libwayland-bin) and
+  # xdg-output's XML (wayland-protocols); Qt's Wayland platform; layer-shell overlays
+  libwayland-dev libwayland-bin wayland-protocols qt6-wayland liblayershellqtinterface-dev
+  # the headless Wayland tier: sway (with swaymsg) as the compositor and foot as a native client
+  sway foot
 )
 
 missing=()
