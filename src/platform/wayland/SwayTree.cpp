@@ -94,6 +94,7 @@ std::optional<SwayTree> parseTree(const QByteArray& json) {
   if (!document.isObject()) return std::nullopt;
   Walk walk;
   walk.children(document.object(), false, 0);
+  walk.endWorkspace();  // windows outside any workspace, which sway does not make
   // The scratchpad's windows last: they are not on screen.
   std::stable_partition(walk.views.begin(), walk.views.end(), [](const SwayView& v) { return !v.scratchpad; });
   return SwayTree{std::move(walk.views)};
