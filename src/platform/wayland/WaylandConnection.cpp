@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "wlr-screencopy-unstable-v1-client-protocol.h"
+#include "wlr-virtual-pointer-unstable-v1-client-protocol.h"
 #include "xdg-output-unstable-v1-client-protocol.h"
 
 namespace vistrel::wayland {
@@ -18,6 +19,8 @@ namespace {
 constexpr std::uint32_t kOutputVersion = 3;
 constexpr std::uint32_t kXdgOutputVersion = 3;
 constexpr std::uint32_t kScreencopyVersion = 3;
+constexpr std::uint32_t kVirtualPointerVersion = 1;
+constexpr std::uint32_t kSeatVersion = 1;
 
 template <class T>
 T* bind(wl_registry* registry, std::uint32_t name, const wl_interface* interface, std::uint32_t offered,
@@ -105,6 +108,8 @@ std::unique_ptr<WaylandConnection> WaylandConnection::connect(Deadline deadline)
 WaylandConnection::~WaylandConnection() {
   for (auto& output : outputs_) release(*output);
   if (screencopy_) zwlr_screencopy_manager_v1_destroy(screencopy_);
+  if (virtualPointer_) zwlr_virtual_pointer_manager_v1_destroy(virtualPointer_);
+  if (seat_) wl_seat_destroy(seat_);
   if (xdgOutputManager_) zxdg_output_manager_v1_destroy(xdgOutputManager_);
   if (shm_) wl_shm_destroy(shm_);
   if (registry_) wl_registry_destroy(registry_);
@@ -128,6 +133,11 @@ void WaylandConnection::onGlobal(void* data, wl_registry* registry, std::uint32_
     self->screencopyVersion_ = std::min(version, kScreencopyVersion);
     self->screencopy_ = bind<zwlr_screencopy_manager_v1>(registry, name, &zwlr_screencopy_manager_v1_interface,
                                                          version, kScreencopyVersion);
+  } else if (which == zwlr_virtual_pointer_manager_v1_interface.name && !self->virtualPointer_) {
+    self->virtualPointer_ = bind<zwlr_virtual_pointer_manager_v1>(
+        registry, name, &zwlr_virtual_pointer_manager_v1_interface, version, kVirtualPointerVersion);
+  } else if (which == wl_seat_interface.name && !self->seat_) {
+    self->seat_ = bind<wl_seat>(registry, name, &wl_seat_interface, version, kSeatVersion);
   }
 }
 

@@ -23,6 +23,8 @@ struct wl_output;
 struct zxdg_output_manager_v1;
 struct zxdg_output_v1;
 struct zwlr_screencopy_manager_v1;
+struct zwlr_virtual_pointer_manager_v1;
+struct wl_seat;
 
 namespace vistrel::wayland {
 
@@ -56,6 +58,9 @@ class WaylandConnection {
   wl_shm* shm() const { return shm_; }
   zwlr_screencopy_manager_v1* screencopy() const { return screencopy_; }
   std::uint32_t screencopyVersion() const { return screencopyVersion_; }
+  zwlr_virtual_pointer_manager_v1* virtualPointer() const { return virtualPointer_; }
+  // The first seat the compositor announced; none on a compositor without input.
+  wl_seat* seat() const { return seat_; }
 
   // The outputs with complete descriptions, in the order the compositor announced them.
   std::vector<const Output*> outputs() const;
@@ -86,6 +91,8 @@ class WaylandConnection {
   zxdg_output_manager_v1* xdgOutputManager_ = nullptr;
   zwlr_screencopy_manager_v1* screencopy_ = nullptr;
   std::uint32_t screencopyVersion_ = 0;
+  zwlr_virtual_pointer_manager_v1* virtualPointer_ = nullptr;
+  wl_seat* seat_ = nullptr;
   std::vector<std::unique_ptr<Output>> outputs_;
 };
 

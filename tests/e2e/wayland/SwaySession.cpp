@@ -8,6 +8,8 @@
 #include <chrono>
 #include <ostream>
 
+#include "platform/wayland/Screencopy.h"
+
 namespace vistrel {
 void PrintTo(const Rect& rect, std::ostream* out) {
   *out << "(" << rect.x << "," << rect.y << " " << rect.w << "x" << rect.h << ")";
@@ -28,9 +30,9 @@ std::optional<QJsonObject> findByPid(const QJsonObject& node, std::int64_t pid) 
   return std::nullopt;
 }
 
-Rect rectOf(const QJsonValue& value) {
+QRect rectOf(const QJsonValue& value) {
   const QJsonObject r = value.toObject();
-  return {r.value("x").toDouble(), r.value("y").toDouble(), r.value("width").toDouble(), r.value("height").toDouble()};
+  return {r.value("x").toInt(), r.value("y").toInt(), r.value("width").toInt(), r.value("height").toInt()};
 }
 
 }  // namespace
@@ -63,21 +65,35 @@ std::optional<QJsonObject> toolView(std::int64_t pid) {
 }
 
 Rect toolFrame(const QJsonObject& view) {
-  const Rect rect = rectOf(view.value("rect"));
-  const double titleBar = rectOf(view.value("deco_rect")).h;
-  return {rect.x, rect.y - titleBar, rect.w, rect.h + titleBar};
+  const QRect rect = rectOf(view.value("rect"));
+  const int titleBar = rectOf(view.value("deco_rect")).height();
+  return Rect(rect.x(), rect.y() - titleBar, rect.width(), rect.height() + titleBar);
+}
+
+QRect toolContent(const QJsonObject& view) {
+  const QRect rect = rectOf(view.value("rect")), inner = rectOf(view.value("window_rect"));
+  return inner.translated(rect.topLeft());
 }
 
 bool swaymsg(const QString& commands) { return runTool("swaymsg", {commands}).has_value(); }
 
-std::unique_ptr<Foot> Foot::start(const QStringList& arguments) {
-  std::unique_ptr<Foot> foot(new Foot());
+QImage screenPixels(wayland::WaylandConnection& connection) {
+  const auto deadline = wayland::deadlineAfter(3);
+  if (!connection.sync(deadline) || connection.outputs().empty()) return {};
+  auto copied = wayland::copyOutput(connection, *connection.outputs().front(), std::nullopt, false, deadline);
+  return std::holds_alternative<QImage>(copied) ? std::get<QImage>(copied) : QImage();
+}
+
+std::unique_ptr<Foot> Foot::start(wayland::WaylandConnection& connection, const QStringList& arguments) {
+  std::unique_ptr<Foot> foot(new Foot(connection));
   foot->process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-  foot->process_.start("foot", QStringList{"--log-level=error"} + arguments + QStringList{"cat"});
+  foot->process_.start("foot", QStringList{"--log-level=error", "-o", "colors.background=ff0000"} + arguments +
+                                   QStringList{"cat"});
   if (!foot->process_.waitForStarted(5000)) return nullptr;
   std::optional<QJsonObject> view;
   if (!waitUntil(10, [&] { return (view = toolView(foot->pid())).has_value(); })) return nullptr;
   foot->conId_ = view->value("id").toInteger();
+  if (!waitUntil(10, [&] { return foot->drawn(); })) return nullptr;
   return foot;
 }
 
@@ -88,6 +104,24 @@ Foot::~Foot() {
     process_.kill();
     process_.waitForFinished(3000);
   }
+}
+
+bool Foot::drawn() {
+  const auto view = toolView(pid());
+  return view && drawnAt(toolFrame(*view));
+}
+
+bool Foot::drawnAt(const Rect& frame) {
+  const auto view = toolView(pid());
+  if (!view || toolFrame(*view) != frame) return false;
+  const QRect content = toolContent(*view);
+  const QImage screen = screenPixels(connection_);
+  if (screen.isNull() || !screen.rect().contains(content)) return false;
+  const auto red = [&screen](int x, int y) { return screen.pixel(x, y) == kFootRed; };
+  const auto notRed = [&screen](int x, int y) { return !screen.rect().contains(x, y) || screen.pixel(x, y) != kFootRed; };
+  return red(content.right(), content.top()) && red(content.left(), content.bottom()) &&
+         red(content.right(), content.bottom()) && notRed(content.right() + 1, content.center().y()) &&
+         notRed(content.center().x(), content.bottom() + 1) && notRed(content.left() - 1, content.center().y());
 }
 
 void Foot::kill() {

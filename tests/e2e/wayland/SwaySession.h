@@ -1,8 +1,16 @@
 #pragma once
 // What the Wayland backend tests need of the sway session beyond the
-// backend: native programs started and ended by the test, and sway's state
-// read back through swaymsg, a tool that shares no code with the backend.
+// backend: native programs started and ended by the test, sway's state read
+// back through swaymsg (a tool that shares no code with the backend), and
+// the screen's pixels.
+//
+// sway reports the frames it has decided, before the program has drawn
+// them, and a floating window takes the size of whatever frame its program
+// draws next: a frame drawn late for an earlier size undoes a later resize.
+// Tests therefore wait until foot has drawn a frame before they change it
+// again (Foot::drawnAt).
 
+#include <QImage>
 #include <QJsonObject>
 #include <QProcess>
 #include <QString>
@@ -15,6 +23,7 @@
 #include <string>
 
 #include "platform/Rect.h"
+#include "platform/wayland/WaylandConnection.h"
 
 namespace vistrel {
 // Rectangles in test failures, as (x,y wxh).
@@ -22,6 +31,9 @@ void PrintTo(const Rect& rect, std::ostream* out);
 }  // namespace vistrel
 
 namespace vistrel::e2e {
+
+// foot's background colour in these tests.
+inline constexpr QRgb kFootRed = 0xffff0000;
 
 // Checks `done` every 20 ms (and at once) until it holds or `seconds` pass.
 bool waitUntil(double seconds, const std::function<bool()>& done);
@@ -33,24 +45,36 @@ std::optional<std::string> runTool(const QString& program, const QStringList& ar
 std::optional<QJsonObject> toolView(std::int64_t pid);
 // The frame users see, as swaymsg reports it: rect with deco_rect's title bar above.
 Rect toolFrame(const QJsonObject& view);
+// The area the program draws in, as swaymsg reports it.
+QRect toolContent(const QJsonObject& view);
 // Runs sway commands through swaymsg; false when sway refused one.
 bool swaymsg(const QString& commands);
+// The first output's pixels now (screencopy, no cursor); a null image when it fails.
+QImage screenPixels(wayland::WaylandConnection& connection);
 
-// A foot terminal started for the test (running `cat`, so it stays until
-// killed), with the window sway made for it; killed when the object goes.
+// A foot terminal painted red, started for the test (running `cat`, so it
+// stays until killed); killed when the object goes.
 class Foot {
  public:
-  // Starts foot with extra arguments and waits up to 10 s for its window; none when it does not come.
-  static std::unique_ptr<Foot> start(const QStringList& arguments = {});
+  // Starts foot and waits up to 10 s until it has drawn its first frame
+  // where sway put it; none when it does not.
+  static std::unique_ptr<Foot> start(wayland::WaylandConnection& connection, const QStringList& arguments = {});
   ~Foot();
 
   std::int32_t pid() const { return std::int32_t(process_.processId()); }
   std::int64_t conId() const { return conId_; }
+  // Whether sway's frame of the window is `frame` and foot has drawn its
+  // content there: red fills the content up to its edges (but the cursor's
+  // cell at the top-left), and stops there.
+  bool drawnAt(const Rect& frame);
+  // The same for whatever frame sway gives the window now.
+  bool drawn();
   // Kills foot at once and waits until sway has dropped its window.
   void kill();
 
  private:
-  Foot() = default;
+  explicit Foot(wayland::WaylandConnection& connection) : connection_(connection) {}
+  wayland::WaylandConnection& connection_;
   QProcess process_;
   std::int64_t conId_ = 0;
 };

@@ -15,7 +15,14 @@ namespace ax = platform::ax;
 
 class WindowAccess : public ::testing::Test {
  protected:
-  WindowAccess() : sway(wayland::SwayIpc::socketFromEnvironment().value_or("")), accessibility(sway) {}
+  WindowAccess()
+      : sway(wayland::SwayIpc::socketFromEnvironment().value_or("")),
+        accessibility(sway),
+        connection(wayland::WaylandConnection::connect(wayland::deadlineAfter(5))) {}
+
+  std::unique_ptr<Foot> foot(const QStringList& arguments = {}) {
+    return connection ? Foot::start(*connection, arguments) : nullptr;
+  }
 
   AXElement windowOf(const Foot& foot) { return {AXElement::Kind::window, foot.pid(), std::uint64_t(foot.conId())}; }
 
@@ -40,12 +47,13 @@ class WindowAccess : public ::testing::Test {
 
   wayland::SwayIpc sway;
   wayland::SwayAccessibility accessibility;
+  std::unique_ptr<wayland::WaylandConnection> connection;
 };
 
 // A tiled foot reads as sway's frame with its title bar, is the focused
 // standard window of its program, and frames written to it land to the pixel.
 TEST_F(WindowAccess, ReadsAndWritesAFootFrame) {
-  auto foot = Foot::start({"--title", "backend foot"});
+  auto foot = this->foot({"--title", "backend foot"});
   ASSERT_TRUE(foot);
   const AXElement window = windowOf(*foot);
   const AXElement application = accessibility.applicationElement(foot->pid());
@@ -66,7 +74,8 @@ TEST_F(WindowAccess, ReadsAndWritesAFootFrame) {
   ASSERT_EQ(accessibility.setAttributeValue(window, ax::position, first.origin()), platform::kAXErrorSuccess);
   ASSERT_EQ(accessibility.setAttributeValue(window, ax::size, first.size()), platform::kAXErrorSuccess);
   EXPECT_EQ(frame(window), first);
-  EXPECT_TRUE(waitUntil(5, [&] { return swayFrame(*foot) == first; })) << ::testing::PrintToString(swayFrame(*foot));
+  EXPECT_EQ(swayFrame(*foot), first);
+  EXPECT_TRUE(waitUntil(5, [&] { return foot->drawnAt(first); })) << ::testing::PrintToString(swayFrame(*foot));
   EXPECT_EQ(toolView(foot->pid())->value("type").toString(), "floating_con");
 
   // Size then position, as the settle sequence ends: the size keeps the top-left corner.
@@ -74,14 +83,15 @@ TEST_F(WindowAccess, ReadsAndWritesAFootFrame) {
   ASSERT_EQ(accessibility.setAttributeValue(window, ax::size, half.size()), platform::kAXErrorSuccess);
   EXPECT_EQ(frame(window), Rect(first.origin(), half.size()));
   ASSERT_EQ(accessibility.setAttributeValue(window, ax::position, half.origin()), platform::kAXErrorSuccess);
-  EXPECT_TRUE(waitUntil(5, [&] { return swayFrame(*foot) == half; })) << ::testing::PrintToString(swayFrame(*foot));
+  EXPECT_EQ(frame(window), half);
+  EXPECT_TRUE(waitUntil(5, [&] { return foot->drawnAt(half); })) << ::testing::PrintToString(swayFrame(*foot));
   EXPECT_EQ(frame(window), half);
 }
 
 // AXRaise focuses a window, and full screen is written and read through sway.
 TEST_F(WindowAccess, RaisesAndTogglesFullScreen) {
-  auto first = Foot::start();
-  auto second = Foot::start();
+  auto first = foot();
+  auto second = foot();
   ASSERT_TRUE(first && second);
   ASSERT_TRUE(waitUntil(5, [&] { return toolView(second->pid())->value("focused").toBool(); }));
 
@@ -94,6 +104,7 @@ TEST_F(WindowAccess, RaisesAndTogglesFullScreen) {
   EXPECT_TRUE(waitUntil(5, [&] { return toolView(first->pid())->value("fullscreen_mode").toInt() == 1; }));
   EXPECT_EQ(read<bool>(window, ax::fullScreen), true);
   EXPECT_EQ(frame(window), Rect(0, 0, 1920, 1080));
+  EXPECT_TRUE(waitUntil(5, [&] { return first->drawnAt(Rect(0, 0, 1920, 1080)); }));
   ASSERT_EQ(accessibility.setAttributeValue(window, ax::fullScreen, false), platform::kAXErrorSuccess);
   EXPECT_EQ(read<bool>(window, ax::fullScreen), false);
 }
@@ -101,8 +112,8 @@ TEST_F(WindowAccess, RaisesAndTogglesFullScreen) {
 // A window that closed is an error on every read, write and action, never a crash;
 // so is a window named with another program's pid.
 TEST_F(WindowAccess, AClosedWindowIsAnInvalidElement) {
-  auto foot = Foot::start();
-  auto other = Foot::start();
+  auto foot = this->foot();
+  auto other = this->foot();
   ASSERT_TRUE(foot && other);
   const AXElement window = windowOf(*foot);
   const AXElement mislabelled{AXElement::Kind::window, other->pid(), std::uint64_t(foot->conId())};
