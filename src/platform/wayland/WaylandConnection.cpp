@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "wlr-data-control-unstable-v1-client-protocol.h"
 #include "wlr-screencopy-unstable-v1-client-protocol.h"
 #include "wlr-virtual-pointer-unstable-v1-client-protocol.h"
 #include "xdg-output-unstable-v1-client-protocol.h"
@@ -21,6 +22,7 @@ constexpr std::uint32_t kXdgOutputVersion = 3;
 constexpr std::uint32_t kScreencopyVersion = 3;
 constexpr std::uint32_t kVirtualPointerVersion = 1;
 constexpr std::uint32_t kSeatVersion = 1;
+constexpr std::uint32_t kDataControlVersion = 1;
 
 template <class T>
 T* bind(wl_registry* registry, std::uint32_t name, const wl_interface* interface, std::uint32_t offered,
@@ -108,7 +110,9 @@ std::unique_ptr<WaylandConnection> WaylandConnection::connect(Deadline deadline)
 WaylandConnection::~WaylandConnection() {
   for (auto& output : outputs_) release(*output);
   if (screencopy_) zwlr_screencopy_manager_v1_destroy(screencopy_);
+  notifier_.reset();
   if (virtualPointer_) zwlr_virtual_pointer_manager_v1_destroy(virtualPointer_);
+  if (dataControl_) zwlr_data_control_manager_v1_destroy(dataControl_);
   if (seat_) wl_seat_destroy(seat_);
   if (xdgOutputManager_) zxdg_output_manager_v1_destroy(xdgOutputManager_);
   if (shm_) wl_shm_destroy(shm_);
@@ -136,6 +140,9 @@ void WaylandConnection::onGlobal(void* data, wl_registry* registry, std::uint32_
   } else if (which == zwlr_virtual_pointer_manager_v1_interface.name && !self->virtualPointer_) {
     self->virtualPointer_ = bind<zwlr_virtual_pointer_manager_v1>(
         registry, name, &zwlr_virtual_pointer_manager_v1_interface, version, kVirtualPointerVersion);
+  } else if (which == zwlr_data_control_manager_v1_interface.name && !self->dataControl_) {
+    self->dataControl_ = bind<zwlr_data_control_manager_v1>(registry, name, &zwlr_data_control_manager_v1_interface,
+                                                             version, kDataControlVersion);
   } else if (which == wl_seat_interface.name && !self->seat_) {
     self->seat_ = bind<wl_seat>(registry, name, &wl_seat_interface, version, kSeatVersion);
   }
@@ -184,6 +191,21 @@ const Output* WaylandConnection::output(std::uint32_t globalName) const {
 }
 
 bool WaylandConnection::failed() const { return wl_display_get_error(display_) != 0; }
+
+void WaylandConnection::dispatchInEventLoop() {
+  if (notifier_) return;
+  notifier_ = std::make_unique<QSocketNotifier>(wl_display_get_fd(display_), QSocketNotifier::Read);
+  QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] {
+    if (failed()) {
+      notifier_->setEnabled(false);
+      return;
+    }
+    // Readable: reading does not block. Handlers may queue requests: flush them.
+    if (wl_display_prepare_read(display_) == 0) wl_display_read_events(display_);
+    wl_display_dispatch_pending(display_);
+    wl_display_flush(display_);
+  });
+}
 
 bool WaylandConnection::dispatchOnce(Deadline deadline) {
   if (failed()) return false;

@@ -7,6 +7,8 @@
 // one. Main thread only; the objects it hands out live as long as it does
 // (an output that goes away is dropped at the next sync()).
 
+#include <QSocketNotifier>
+
 #include <functional>
 #include <memory>
 #include <optional>
@@ -24,6 +26,7 @@ struct zxdg_output_manager_v1;
 struct zxdg_output_v1;
 struct zwlr_screencopy_manager_v1;
 struct zwlr_virtual_pointer_manager_v1;
+struct zwlr_data_control_manager_v1;
 struct wl_seat;
 
 namespace vistrel::wayland {
@@ -59,6 +62,7 @@ class WaylandConnection {
   zwlr_screencopy_manager_v1* screencopy() const { return screencopy_; }
   std::uint32_t screencopyVersion() const { return screencopyVersion_; }
   zwlr_virtual_pointer_manager_v1* virtualPointer() const { return virtualPointer_; }
+  zwlr_data_control_manager_v1* dataControl() const { return dataControl_; }
   // The first seat the compositor announced; none on a compositor without input.
   wl_seat* seat() const { return seat_; }
 
@@ -74,6 +78,10 @@ class WaylandConnection {
   bool dispatchUntil(const std::function<bool()>& done, Deadline deadline);
   // A protocol or socket error ended the connection.
   bool failed() const;
+  // From now on events are also dispatched from Qt's event loop as they
+  // arrive, for objects that must answer other programs at any time (the
+  // clipboard's source). Main thread, with a running QCoreApplication.
+  void dispatchInEventLoop();
 
  private:
   WaylandConnection() = default;
@@ -92,8 +100,10 @@ class WaylandConnection {
   zwlr_screencopy_manager_v1* screencopy_ = nullptr;
   std::uint32_t screencopyVersion_ = 0;
   zwlr_virtual_pointer_manager_v1* virtualPointer_ = nullptr;
+  zwlr_data_control_manager_v1* dataControl_ = nullptr;
   wl_seat* seat_ = nullptr;
   std::vector<std::unique_ptr<Output>> outputs_;
+  std::unique_ptr<QSocketNotifier> notifier_;
 };
 
 }  // namespace vistrel::wayland
