@@ -14,6 +14,8 @@ packages=(
   libxcb-randr0-dev libxcb-res0-dev libxcb-xtest0-dev libxcb-keysyms1-dev
   libxcb-icccm4-dev libxcb-ewmh-dev libxcb-xinerama0-dev
   libxcb-shm0-dev libxcb-composite0-dev libxcb-xfixes0-dev
+  # the exact pointer positions of XInput 2 events, which Qt rounds on scaled screens
+  libxcb-xinput-dev
   # signatures
   libsodium-dev
   # still images: PNG and JPEG encoders

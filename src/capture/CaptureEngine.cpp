@@ -6,6 +6,7 @@
 #include "capture/CaptureError.h"
 #include "capture/CaptureOutput.h"
 #include "capture/CapturePreferences.h"
+#include "capture/OverlayWindow.h"
 #include "capture/RegionSelector.h"
 #include "capture/ScreenCaptureService.h"
 #include "capture/ScrollingCapture.h"
@@ -22,8 +23,12 @@ namespace {
 
 double atLeastOne(double divisor) { return divisor <= 1 ? 1 : divisor; }
 
+// Picture pixels per logical unit of the screen holding `points`, so that the
+// editor shows a shot of a scaled screen one pixel to a device pixel.
 EditorDisplayMath::PixelScale scaleOver(const QImage& image, const Rect& points) {
-  return {image.width() / atLeastOne(points.width()), image.height() / atLeastOne(points.height())};
+  const double ratio =
+      overlay::GlobalSpace(platform::current().screens().screens()).ratioAt({points.midX(), points.midY()});
+  return {ratio * image.width() / atLeastOne(points.width()), ratio * image.height() / atLeastOne(points.height())};
 }
 
 // Undoes a window pick's preparation when the window flow ends, however it ends.
