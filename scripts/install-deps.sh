@@ -14,6 +14,8 @@ packages=(
   libxcb-randr0-dev libxcb-res0-dev libxcb-xtest0-dev libxcb-keysyms1-dev
   libxcb-icccm4-dev libxcb-ewmh-dev libxcb-xinerama0-dev
   libxcb-shm0-dev libxcb-composite0-dev libxcb-xfixes0-dev
+  # the exact pointer positions of XInput 2 events, which Qt rounds on scaled screens
+  libxcb-xinput-dev
   # signatures
   libsodium-dev
   # still images: PNG and JPEG encoders
@@ -27,6 +29,9 @@ packages=(
   imagemagick
   # a nested X server with two Xinerama heads for the two-display end-to-end test
   xserver-xephyr
+  # window capture of a GTK 4 program with client-side decorations (a shadow
+  # margin in _GTK_FRAME_EXTENTS) under a compositing manager, end to end
+  gnome-calculator xfwm4
   # a tray host (XEmbed system tray) for the tray-icon end-to-end tests
   tint2
   # a second window-control client the snap-latency benchmark compares against
@@ -51,6 +56,11 @@ packages=(
   # updates: update archives (libarchive); `make package` (dpkg-shlibdeps and file for
   # the Debian package's dependencies); the update test's feed server (python3)
   libarchive-dev dpkg-dev file python3
+  # Wayland backend: the client library, wayland-scanner (libwayland-bin) and
+  # xdg-output's XML (wayland-protocols); Qt's Wayland platform; layer-shell overlays
+  libwayland-dev libwayland-bin wayland-protocols qt6-wayland liblayershellqtinterface-dev
+  # the headless Wayland tier: sway (with swaymsg) as the compositor and foot as a native client
+  sway foot
 )
 
 missing=()

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/BuildIdentity.h"
+#include "app/HotkeyTakeover.h"
 #include "app/MenuController.h"
 #include "app/SingleCopyGuard.h"
 #include "capture/CaptureEngine.h"
@@ -81,6 +82,8 @@ void AppDelegate::applicationDidFinishLaunching() {
   // 13, 14. Shortcuts, re-registered after every change of bindings.
   HotkeyStore::shared().onChange = [this] { actions_.registerGlobalHotkeys(); };
   actions_.registerGlobalHotkeys();
+  // A copy that replaces a running one gets the keys that copy held once it has gone.
+  spawn(HotkeyTakeover::takeOverFromEarlierCopies());
 
   // Finished shots open in the capture editor (when the after-capture switch says so).
   CaptureEngine::shared().showEditor = [](const QImage& image, std::optional<std::string> savedPath,

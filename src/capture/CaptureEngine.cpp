@@ -15,6 +15,7 @@
 #include "capture/WindowSelector.h"
 #include "permissions/ScreenRecordingAccess.h"
 #include "platform/Platform.h"
+#include "ui/ScreenSpace.h"
 
 namespace vistrel {
 
@@ -22,8 +23,12 @@ namespace {
 
 double atLeastOne(double divisor) { return divisor <= 1 ? 1 : divisor; }
 
+// Picture pixels per logical unit of the screen holding `points`, so that the
+// editor shows a shot of a scaled screen one pixel to a device pixel.
 EditorDisplayMath::PixelScale scaleOver(const QImage& image, const Rect& points) {
-  return {image.width() / atLeastOne(points.width()), image.height() / atLeastOne(points.height())};
+  const double ratio =
+      ScreenSpace::GlobalSpace(platform::current().screens().screens()).ratioAt({points.midX(), points.midY()});
+  return {ratio * image.width() / atLeastOne(points.width()), ratio * image.height() / atLeastOne(points.height())};
 }
 
 // Undoes a window pick's preparation when the window flow ends, however it ends.

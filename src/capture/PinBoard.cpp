@@ -14,16 +14,13 @@ namespace {
 
 constexpr double kMaxWidth = 420;
 
-// The Qt global rectangle of `size` points centred on the main screen's visible frame.
+// The Qt global rectangle of `size` (logical units) centred on the main screen's visible frame.
 QRect centredOnMainScreen(QSize size) {
   auto& screens = platform::current().screens();
   const auto main = screens.mainScreen();
   if (!main) return {QPoint(0, 0), size};
-  const Rect visible = main->visibleFrame;
-  const Rect centred(visible.midX() - size.width() / 2.0, visible.midY() - size.height() / 2.0, size.width(),
-                     size.height());
-  const QRectF global = ScreenSpace::GlobalSpace(screens.screens()).toGlobal(centred);
-  return {global.topLeft().toPoint(), size};
+  const QRectF visible = ScreenSpace::GlobalSpace(screens.screens()).toGlobal(main->visibleFrame);
+  return {(visible.center() - QPointF(size.width() / 2.0, size.height() / 2.0)).toPoint(), size};
 }
 
 }  // namespace

@@ -47,7 +47,7 @@ RegionOverlayWindow* RegionOverlayWindow::make(std::weak_ptr<RegionSession> sess
 QRectF RegionOverlayWindow::convertScreenRectToLocal(const Rect& rect) const {
   const Rect clipped = rect.intersection(screen().frame);
   if (clipped.isNull() || clipped.width() <= 1 || clipped.height() <= 1) return {};
-  return ScreenSpace::localRect(clipped, screen().frame);
+  return localRect(clipped);
 }
 
 void RegionOverlayWindow::paintEvent(QPaintEvent*) {

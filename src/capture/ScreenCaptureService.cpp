@@ -50,6 +50,8 @@ int evenSize(double value) {
   return int(v - v % 2);
 }
 
+double atLeastOne(double divisor) { return divisor <= 1 ? 1 : divisor; }
+
 // The pixel rectangle of `r` (screen points, inside `screen`) in a picture of that screen.
 QRect pixelRect(const QImage& image, const Rect& r, const platform::Screen& screen) {
   const Rect pixels = ScreenSpace::pixelRect(r, screen.frame, image.width(), image.height());
@@ -66,6 +68,46 @@ std::optional<platform::CaptureDisplay> displayWithID(const platform::ShareableC
 
 // Window-server bounds (top-left origin, y down) in screen points.
 Rect cocoaBounds(const Rect& bounds) { return ScreenSpace::flipped(bounds, ScreenSpace::primaryTop()); }
+
+// A window's picture as the screen shows it: where the picture is not opaque
+// (rounded corners, soft edges) the screen's own pixels show, which hold
+// what lies behind. `frame` is the window's frame in screen points. Parts off
+// the screen holding the frame's centre, and a picture of another scale than
+// that screen's, stay as they are.
+QImage onTheScreen(const QImage& window, const Rect& frame) {
+  if (!window.hasAlphaChannel()) return window;
+  const auto screen = DisplayGeometry::screenContaining(frame);
+  if (!screen) return window;
+  auto& system = platform::current().screenCapture();
+  const auto content = system.shareableContent();
+  const auto* listed = std::get_if<platform::ShareableContent>(&content);
+  const auto display = listed ? displayWithID(*listed, screen->displayID) : std::nullopt;
+  if (!display) return window;
+  auto configuration = makeStreamConfiguration(ContentFilter{.display = display}, std::nullopt);
+  configuration.showsCursor = false;
+  auto captured = system.captureDisplay(display->displayID, configuration);
+  const QImage* desktop = std::get_if<QImage>(&captured);
+  if (!desktop || desktop->isNull()) return window;
+  const double scale = desktop->width() / atLeastOne(screen->frame.width());
+  if (std::lround(frame.width() * scale) != window.width() || std::lround(frame.height() * scale) != window.height()) {
+    return window;
+  }
+  const Rect shown = frame.intersection(screen->frame);
+  const QRect source = pixelRect(*desktop, shown, *screen);
+  const QPoint at(int(std::lround((shown.minX() - frame.minX()) * scale)),
+                  int(std::lround((frame.maxY() - shown.maxY()) * scale)));
+  QImage result = window.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  const QImage screenPixels = desktop->convertToFormat(QImage::Format_RGB32);
+  const QRect target = QRect(at, source.size()) & result.rect();
+  for (int y = target.top(); y <= target.bottom(); ++y) {
+    auto* row = reinterpret_cast<QRgb*>(result.scanLine(y));
+    const auto* from = reinterpret_cast<const QRgb*>(screenPixels.constScanLine(source.y() + y - at.y()));
+    for (int x = target.left(); x <= target.right(); ++x) {
+      if (qAlpha(row[x]) < 255) row[x] = from[source.x() + x - at.x()] | 0xff000000u;
+    }
+  }
+  return target == result.rect() ? result.convertToFormat(QImage::Format_RGB32) : result;
+}
 
 }  // namespace
 
@@ -154,6 +196,7 @@ Task<QImage> captureSelected(std::uint32_t windowID, Rect cocoaFrame, WindowBack
     case WindowBackground::solid:
       co_return flattened(croppingTransparentEdges(image, 8), Qt::white);
     case WindowBackground::wallpaper:
+      co_return croppingTransparentEdges(onTheScreen(image, cocoaBounds(window->bounds)), 8);
     case WindowBackground::transparent:
       break;
   }

@@ -64,8 +64,7 @@ void WindowPickOverlay::paintEvent(QPaintEvent*) {
     overlay::paintHint(painter, size(), hint);
     return;
   }
-  const Rect& frame = screen().frame;
-  const QRectF local = ScreenSpace::localRect(highlight->frame, frame);
+  const QRectF local = localRect(highlight->frame);
   path.addRoundedRect(local, 6, 6);
   path.setFillRule(Qt::OddEvenFill);
   painter.fillPath(path, dim);
@@ -80,8 +79,7 @@ void WindowPickOverlay::paintEvent(QPaintEvent*) {
     const QFontMetricsF metrics(font);
     const QString title = QString::fromStdString(highlight->title);
     const Size textSize{metrics.horizontalAdvance(title), metrics.height()};
-    const Rect bottomUp(highlight->frame.minX() - frame.minX(), highlight->frame.minY() - frame.minY(),
-                        highlight->frame.width(), highlight->frame.height());
+    const Rect bottomUp(local.left(), height() - local.bottom(), local.width(), local.height());
     const auto label = WindowSelector::titleLabelPlacement(bottomUp, textSize, {double(width()), double(height())});
     QPainterPath pill;
     pill.addRoundedRect(ScreenSpace::viewRect(label.pill, height()), 8, 8);

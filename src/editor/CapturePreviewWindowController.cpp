@@ -58,7 +58,14 @@ void CapturePreviewWindowController::show(const QImage& image, std::optional<std
                                           EditorDisplayMath::PixelScale pixelScale) {
   auto& screens = platform::current().screens();
   const std::optional<platform::Screen> main = screens.mainScreen();
-  const Size content = contentSize(image.size(), main ? std::optional(main->visibleFrame) : std::nullopt);
+  const ScreenSpace::GlobalSpace space(screens.screens());
+  // Window sizes are Qt's logical units: the visible frame as Qt sees it on a scaled screen.
+  std::optional<Rect> visible;
+  if (main) {
+    const QRectF global = space.toGlobal(main->visibleFrame);
+    visible = Rect(global.x(), global.y(), global.width(), global.height());
+  }
+  const Size content = contentSize(image.size(), visible);
   const QSize size(int(std::lround(content.width)), int(std::lround(content.height)));
 
   CaptureShot::Payload payload;
@@ -80,7 +87,7 @@ void CapturePreviewWindowController::show(const QImage& image, std::optional<std
   window_->setWindowTitle(QString::fromStdString(windowTitle()));
   QRect frame(QPoint(0, 0), size);
   if (main) {
-    frame.moveCenter(ScreenSpace::GlobalSpace(screens.screens()).toGlobal(main->visibleFrame).center().toPoint());
+    frame.moveCenter(space.toGlobal(main->visibleFrame).center().toPoint());
   }
   window_->setGeometry(frame);
   window_->show();

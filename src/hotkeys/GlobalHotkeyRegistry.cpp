@@ -43,6 +43,7 @@ void GlobalHotkeyRegistry::registerDefaults(const HotkeyBindings& bindings, Hand
     if (status == platform::kHotKeyNoErr && ref != 0) {
       hotKeyRefs_.push_back(ref);
     } else {
+      refused_.push_back({id, binding.keyCode, mask});
       LayoutLog::write("hotkey-register-failed id=" + std::to_string(id) + " key=" + std::to_string(binding.keyCode) +
                        " mods=" + std::to_string(mask) + " status=" + std::to_string(status));
     }
@@ -53,8 +54,21 @@ void GlobalHotkeyRegistry::uninstallHotKeys() {
   platform::HotKeys& hotKeys = platform::current().hotKeys();
   for (platform::HotKeyRef ref : hotKeyRefs_) hotKeys.unregisterHotKey(ref);
   hotKeyRefs_.clear();
+  refused_.clear();
   actionByHotKeyID_.clear();
   nextID_ = 1;
+}
+
+std::size_t GlobalHotkeyRegistry::retryRefused() {
+  platform::HotKeys& hotKeys = platform::current().hotKeys();
+  std::erase_if(refused_, [&](const Refused& key) {
+    platform::HotKeyRef ref = 0;
+    const int status = hotKeys.registerHotKey(key.keyCode, key.mask, {kSignature, key.id}, &ref);
+    if (status != platform::kHotKeyNoErr || ref == 0) return false;
+    hotKeyRefs_.push_back(ref);
+    return true;
+  });
+  return refused_.size();
 }
 
 void GlobalHotkeyRegistry::installEventHandlerIfNeeded() {

@@ -4,6 +4,7 @@
 // Main thread only, except the platform's press callback, which only logs and
 // hops to the main queue.
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -40,6 +41,11 @@ class GlobalHotkeyRegistry {
   void registerDefaults(const HotkeyBindings& bindings, Handler handler);
   // Unregisters every hot key and starts ids again at 1; lastFire and the event handler stay.
   void uninstallHotKeys();
+  // Asks the system again for every key it refused at the last registration,
+  // under the same ids; returns how many it still refuses. For keys that an
+  // earlier copy of this program held while this one registered.
+  std::size_t retryRefused();
+  std::size_t refusedCount() const { return refused_.size(); }
 
   // Called with the action of an accepted press; termination clears it.
   Handler handler;
@@ -52,6 +58,12 @@ class GlobalHotkeyRegistry {
 
   std::unordered_map<std::uint32_t, UtilityAction> actionByHotKeyID_;
   std::vector<platform::HotKeyRef> hotKeyRefs_;
+  struct Refused {
+    std::uint32_t id;
+    std::uint32_t keyCode;
+    std::uint32_t mask;
+  };
+  std::vector<Refused> refused_;
   std::uint32_t nextID_ = 1;
   std::optional<Fire> lastFire_;
 

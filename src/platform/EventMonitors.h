@@ -3,6 +3,11 @@
 // must reach the selection, whatever program had the focus: the overlay takes
 // the keyboard and the pointer for the time of the selection.
 
+#include <QPointF>
+
+#include <cstdint>
+#include <optional>
+
 class QWindow;
 
 namespace vistrel::platform {
@@ -21,6 +26,14 @@ class EventMonitors {
   virtual bool grabKeyboard(QWindow& window) = 0;
   // Safe to call when nothing is held.
   virtual void releaseInput(QWindow& window) = 0;
+
+  // Where the windowing system put the pointer event that Qt delivers with
+  // `timestamp` (QInputEvent::timestamp()), the one of that time nearest to
+  // `near`: in Qt's global coordinates unscaled, that is screen points with
+  // the origin at the top-left of the box holding every screen, y down. Qt
+  // rounds positions on a scaled screen to whole logical units; this has the
+  // point. None when the event was not seen.
+  virtual std::optional<QPointF> pointerEventPosition(std::uint64_t timestamp, QPointF near) const = 0;
 };
 
 }  // namespace vistrel::platform

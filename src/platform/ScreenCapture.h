@@ -76,9 +76,11 @@ class ScreenCapture {
   // One image of a display, exactly configuration.width x height pixels, in
   // QImage::Format_RGB32 (or an alpha format where the display has one).
   virtual CaptureResult<QImage> captureDisplay(std::uint32_t displayID, const CaptureConfiguration& configuration) = 0;
-  // One image of a window alone, title bar included where the window manager
-  // draws one, with alpha where the window has it; what lies around or over
-  // it on screen is not in the image.
+  // One image of a window alone: the frame the user sees, its `bounds`, title
+  // bar included where the window manager draws one, with alpha where the
+  // window has it. An invisible margin a program draws around its own
+  // decorations (a client-side shadow) is not in the image, nor is what lies
+  // around or over the window on screen.
   virtual CaptureResult<QImage> captureWindow(std::uint32_t windowID, const CaptureConfiguration& configuration) = 0;
 
   // A window pick starts now: prepare every window for captureWindow (a

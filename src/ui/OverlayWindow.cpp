@@ -95,17 +95,28 @@ void OverlayWindow::reset(platform::Screen screen, Backdrop backdrop, ScreenSpac
   setGeometry(space_.toGlobal(screen_.frame).toAlignedRect());
 }
 
-Point OverlayWindow::screenPoint(const QMouseEvent& event) const { return space_.fromGlobal(event.globalPosition()); }
+Point OverlayWindow::screenPoint(const QMouseEvent& event) const {
+  // Qt rounds the position of a pointer event on a scaled screen to whole
+  // logical units, up to a ratio's worth of points off; the windowing system
+  // may know the point.
+  const QPointF unscaled = space_.toUnscaled(event.globalPosition());
+  const auto exact = platform::current().eventMonitors().pointerEventPosition(event.timestamp(), unscaled);
+  const double ratio = space_.ratioAt(space_.fromUnscaled(unscaled));
+  if (exact && std::abs(exact->x() - unscaled.x()) <= ratio && std::abs(exact->y() - unscaled.y()) <= ratio) {
+    return space_.fromUnscaled(*exact);
+  }
+  return space_.fromUnscaled(unscaled);
+}
 
 void OverlayWindow::paintBackdrop(QPainter& painter) {
   if (backdrop_.translucent) return;
   if (backdrop_.picture.isNull()) {
     painter.fillRect(rect(), Qt::black);
-  } else if (backdrop_.picture.size() == size()) {
-    painter.drawImage(QPoint(0, 0), backdrop_.picture);
-  } else {
-    painter.drawImage(QRectF(rect()), backdrop_.picture);
+    return;
   }
+  // The picture has the screen's device pixels; drawn over the screen's own
+  // rectangle, each lands on one device pixel, without resampling.
+  painter.drawImage(localRect(screen_.frame), backdrop_.picture);
 }
 
 bool isCancelKey(const platform::KeyEvent& event) {

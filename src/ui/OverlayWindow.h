@@ -57,9 +57,13 @@ class OverlayWindow : public QWidget {
   bool fits(const platform::Screen& screen, const Backdrop& backdrop) const;
 
  protected:
-  // Where a pointer event happened, in AppKit points. Under the input grab
-  // events of every overlay may reach one window, at positions outside it.
+  // Where a pointer event happened, in AppKit points, to the whole point.
+  // Under the input grab events of every overlay may reach one window, at
+  // positions outside it.
   Point screenPoint(const QMouseEvent& event) const;
+  // `appKit` in this window's coordinates, without clipping.
+  QRectF localRect(const Rect& appKit) const { return space_.toLocal(appKit, screen_.frame); }
+  // The frozen picture over the whole window, one of its pixels on one device pixel.
   void paintBackdrop(QPainter& painter);
   // Takes up a new selection's screen picture.
   void reset(platform::Screen screen, Backdrop backdrop, ScreenSpace::GlobalSpace space);

@@ -1,5 +1,8 @@
 #include "ui/ScreenSpace.h"
 
+#include <QGuiApplication>
+#include <QScreen>
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -75,26 +78,127 @@ Rect pixelRect(const Rect& points, const Rect& screenFrame, double pictureWidth,
       .intersection(Rect(0, 0, pictureWidth, pictureHeight));
 }
 
-GlobalSpace::GlobalSpace(const std::vector<platform::Screen>& all) {
-  if (all.empty()) return;
-  left_ = std::numeric_limits<double>::infinity();
-  top_ = -std::numeric_limits<double>::infinity();
-  for (const auto& screen : all) {
-    left_ = std::min(left_, screen.frame.minX());
-    top_ = std::max(top_, screen.frame.maxY());
+namespace {
+
+// How Qt scales `screen`, whose unscaled global coordinates are `unscaled`:
+// as the QScreen holding its centre, else as the primary QScreen; not at all
+// without screens.
+QtScale qtScaleOf(const platform::Screen& screen, const QRectF& unscaled) {
+  const double scale = screen.scale > 0 ? screen.scale : 1;
+  for (const QScreen* qtScreen : QGuiApplication::screens()) {
+    const QRect logical = qtScreen->geometry();
+    const double ratio = qtScreen->devicePixelRatio() / scale;
+    if (QRectF(logical.topLeft(), QSizeF(logical.size()) * ratio).contains(unscaled.center())) {
+      return {logical.topLeft(), ratio};
+    }
+  }
+  if (const QScreen* primary = QGuiApplication::primaryScreen()) {
+    return {primary->geometry().topLeft(), primary->devicePixelRatio() / scale};
+  }
+  return {};
+}
+
+double distance(const QRectF& rect, QPointF point) {
+  const double dx = std::max({rect.left() - point.x(), 0.0, point.x() - rect.right()});
+  const double dy = std::max({rect.top() - point.y(), 0.0, point.y() - rect.bottom()});
+  return std::hypot(dx, dy);
+}
+
+QPointF scaledDown(QPointF unscaled, const QtScale& scale) {
+  return scale.origin + (unscaled - scale.origin) / scale.ratio;
+}
+
+QPointF scaledUp(QPointF global, const QtScale& scale) { return scale.origin + (global - scale.origin) * scale.ratio; }
+
+QRectF scaledDown(const QRectF& unscaled, const QtScale& scale) {
+  return {scaledDown(unscaled.topLeft(), scale), unscaled.size() / scale.ratio};
+}
+
+// The screen whose `rect` holds `point`, else the nearest; none without screens.
+template <class Mapped>
+const Mapped* holding(const std::vector<Mapped>& screens, QPointF point, QRectF Mapped::*rect) {
+  const Mapped* nearest = nullptr;
+  double best = std::numeric_limits<double>::infinity();
+  for (const Mapped& screen : screens) {
+    const double d = distance(screen.*rect, point);
+    if (d == 0) return &screen;
+    if (d < best) {
+      best = d;
+      nearest = &screen;
+    }
+  }
+  return nearest;
+}
+
+}  // namespace
+
+GlobalSpace::GlobalSpace(const std::vector<platform::Screen>& screens) : GlobalSpace(screens, {}) {
+  for (std::size_t i = 0; i < screens_.size(); ++i) {
+    Mapped& mapped = screens_[i];
+    mapped.scale = qtScaleOf(screens[i], mapped.unscaled);
+    mapped.logical = scaledDown(mapped.unscaled, mapped.scale);
   }
 }
 
-QPointF GlobalSpace::toGlobal(Point appKit) const { return {appKit.x - left_, top_ - appKit.y}; }
-
-Point GlobalSpace::fromGlobal(QPointF global) const { return {global.x() + left_, top_ - global.y()}; }
-
-QRectF GlobalSpace::toGlobal(const Rect& appKit) const {
-  return {appKit.minX() - left_, top_ - appKit.maxY(), appKit.width(), appKit.height()};
+GlobalSpace::GlobalSpace(const std::vector<platform::Screen>& screens, std::vector<QtScale> scales) {
+  if (screens.empty()) return;
+  left_ = std::numeric_limits<double>::infinity();
+  top_ = -std::numeric_limits<double>::infinity();
+  for (const auto& screen : screens) {
+    left_ = std::min(left_, screen.frame.minX());
+    top_ = std::max(top_, screen.frame.maxY());
+  }
+  for (std::size_t i = 0; i < screens.size(); ++i) {
+    Mapped mapped;
+    mapped.frame = screens[i].frame;
+    mapped.unscaled = QRectF(unscaledOf({mapped.frame.minX(), mapped.frame.maxY()}),
+                           QSizeF(mapped.frame.width(), mapped.frame.height()));
+    if (i < scales.size()) mapped.scale = scales[i];
+    mapped.logical = scaledDown(mapped.unscaled, mapped.scale);
+    screens_.push_back(mapped);
+  }
 }
 
-QRectF localRect(const Rect& appKit, const Rect& screenFrame) {
-  return {appKit.minX() - screenFrame.minX(), screenFrame.maxY() - appKit.maxY(), appKit.width(), appKit.height()};
+const GlobalSpace::Mapped* GlobalSpace::holdingUnscaled(QPointF unscaled) const {
+  return holding(screens_, unscaled, &Mapped::unscaled);
+}
+
+const GlobalSpace::Mapped* GlobalSpace::holdingGlobal(QPointF global) const {
+  return holding(screens_, global, &Mapped::logical);
+}
+
+QPointF GlobalSpace::toGlobal(Point appKit) const {
+  const QPointF unscaled = unscaledOf(appKit);
+  const Mapped* screen = holdingUnscaled(unscaled);
+  return screen ? scaledDown(unscaled, screen->scale) : unscaled;
+}
+
+Point GlobalSpace::fromGlobal(QPointF global) const { return fromUnscaled(toUnscaled(global)); }
+
+QPointF GlobalSpace::toUnscaled(QPointF global) const {
+  const Mapped* screen = holdingGlobal(global);
+  return screen ? scaledUp(global, screen->scale) : global;
+}
+
+Point GlobalSpace::fromUnscaled(QPointF unscaled) const {
+  return {std::round(unscaled.x()) + left_, top_ - std::round(unscaled.y())};
+}
+
+QRectF GlobalSpace::toGlobal(const Rect& appKit) const {
+  const QRectF unscaled(unscaledOf({appKit.minX(), appKit.maxY()}), QSizeF(appKit.width(), appKit.height()));
+  const Mapped* screen = holdingUnscaled(unscaled.center());
+  return screen ? scaledDown(unscaled, screen->scale) : unscaled;
+}
+
+QRectF GlobalSpace::toLocal(const Rect& appKit, const Rect& screenFrame) const {
+  const double ratio = ratioAt({screenFrame.midX(), screenFrame.midY()});
+  return {(appKit.minX() - screenFrame.minX()) / ratio, (screenFrame.maxY() - appKit.maxY()) / ratio,
+          appKit.width() / ratio, appKit.height() / ratio};
+}
+
+double GlobalSpace::ratioAt(Point appKit) const {
+  const Mapped* screen = holdingUnscaled(unscaledOf(appKit));
+  return screen ? screen->scale.ratio : 1;
 }
 
 QRectF viewRect(const Rect& bottomUp, double height) {

@@ -51,25 +51,66 @@ std::optional<platform::Screen> screenUnderMouse();
 // null rectangle when nothing of it is in the picture.
 Rect pixelRect(const Rect& points, const Rect& screenFrame, double pictureWidth, double pictureHeight);
 
-// Qt's global coordinates are X root coordinates: y down, origin at the
-// top-left of the box holding every display. AppKit space has its origin at
-// the primary's bottom-left, y up; the two differ by a flip and the offset of
-// that box, which is not the primary when a display lies left of or above it.
-class GlobalSpace {
- public:
-  explicit GlobalSpace(const std::vector<platform::Screen>& screens);
-  QPointF toGlobal(Point appKit) const;
-  Point fromGlobal(QPointF global) const;
-  QRectF toGlobal(const Rect& appKit) const;
-
- private:
-  double left_ = 0;  // AppKit x of global x 0
-  double top_ = 0;   // AppKit y of global y 0
+// How Qt scales one screen: its logical coordinates are the screen's points
+// divided by `ratio` about `origin`, the screen's top-left corner (a scaled
+// screen keeps its top-left where it is and shrinks).
+struct QtScale {
+  QPointF origin;  // unscaled global coordinates
+  // Points per logical unit: the QScreen's device pixel ratio over the
+  // Screen's own scale. X11 counts device pixels as points (scale 1), so
+  // Xft.dpi, QT_SCALE_FACTOR or QT_SCREEN_SCALE_FACTORS set it; where points
+  // are the desktop's logical pixels, as Qt's are, it is 1.
+  double ratio = 1;
+  friend bool operator==(const QtScale&, const QtScale&) = default;
 };
 
-// A rectangle in AppKit points as a rectangle of the view covering the
-// display framed by `screenFrame` (origin top-left, y down), without clipping.
-QRectF localRect(const Rect& appKit, const Rect& screenFrame);
+// The one crossing between the product's screen space and Qt's global
+// coordinates. AppKit space has its origin at the primary's bottom-left, y
+// up; Qt's global coordinates are y down from the top-left of the box holding
+// every screen, each screen's points divided by its ratio. Points going into
+// the product land on whole points, so a selection takes exactly the pixels
+// dragged over.
+class GlobalSpace {
+ public:
+  // Each screen scaled as the QScreen showing it; a screen that Qt does not
+  // list (a Xinerama head) as the primary QScreen, which is where Qt puts
+  // windows outside its screens.
+  explicit GlobalSpace(const std::vector<platform::Screen>& screens);
+  // `scales[i]` for `screens[i]`.
+  GlobalSpace(const std::vector<platform::Screen>& screens, std::vector<QtScale> scales);
+
+  QPointF toGlobal(Point appKit) const;
+  Point fromGlobal(QPointF global) const;
+  // Qt's global coordinates unscaled: screen points, y down from the top-left
+  // of the box holding every screen (X root pixels on X11).
+  QPointF toUnscaled(QPointF global) const;
+  // To the whole point.
+  Point fromUnscaled(QPointF unscaled) const;
+  // By the scale of the screen holding the rectangle's centre.
+  QRectF toGlobal(const Rect& appKit) const;
+  // `appKit` in the coordinates of a view covering the screen of
+  // `screenFrame` (origin top-left, y down, that screen's logical units),
+  // without clipping.
+  QRectF toLocal(const Rect& appKit, const Rect& screenFrame) const;
+  // Points per logical unit on the screen holding `appKit` (the nearest
+  // screen's when none does).
+  double ratioAt(Point appKit) const;
+
+ private:
+  struct Mapped {
+    Rect frame;       // AppKit
+    QRectF unscaled;  // Qt's global coordinates unscaled
+    QRectF logical;   // Qt's global coordinates
+    QtScale scale;
+  };
+  const Mapped* holdingUnscaled(QPointF unscaled) const;
+  const Mapped* holdingGlobal(QPointF global) const;
+  QPointF unscaledOf(Point appKit) const { return {appKit.x - left_, top_ - appKit.y}; }
+
+  double left_ = 0;  // AppKit x of unscaled x 0
+  double top_ = 0;   // AppKit y of unscaled y 0
+  std::vector<Mapped> screens_;
+};
 
 // A rectangle given with a bottom-left origin in a view of `height` as the
 // same rectangle with Qt's top-left origin.

@@ -3,6 +3,7 @@
 set -euo pipefail
 here=$(dirname "${BASH_SOURCE[0]}")
 source "$here/lib.sh"
+source "$here/layout.sh"
 
 [ -x "${UPDATE_SUBJECT:-}" ] || fail "UPDATE_SUBJECT does not name the update test's program: '${UPDATE_SUBJECT:-}'"
 [ -x "${VISTREL_SIGN:-}" ] || fail "VISTREL_SIGN does not name vistrel-sign: '${VISTREL_SIGN:-}'"
@@ -144,6 +145,7 @@ choose_updates_entry() {
 
 # --- An offer: a background check shows the badge; the user's choice shows the card; Install installs.
 make_installation "$opt" 1.4.0 140
+offer_offset=$(log_offset)
 start_copy offer 1.4.0
 wait_for 15 "the background check" grep -q 'GET /offer.xml' "$work/server.log"
 choose_updates_entry
@@ -156,6 +158,14 @@ wait_for 15 "the install panel" window_shown "Installing Vistrel 1.5.0"
 await_relaunch "$VISTREL_PID"
 wait_for 10 "one \"Update complete\" notice" eval "[ \$(update_notices) -eq $((before + 1)) ]"
 grep -q '"Vistrel is now on version 1.5.0."' "$work/notify.log" || fail "the notice does not name 1.5.0"
+# The updated copy has the shortcuts the old one held until it quit.
+wait_for 5 "the updated copy to take the keys the old one held" \
+  eval 'log_since "$offer_offset" | grep -q "hotkey-retry registered=[1-9][0-9]* refused=0 earlierGone=true"'
+start_test_window "Update probe"
+probe_pid=$!
+press_and_settle leftHalf ctrl+alt+Left
+frame_near "$W" "$(geometry leftHalf "$(outer_frame "$W")")" 1 1 1 1 || fail "Left Half after the update: frame $(outer_frame "$W")"
+kill "$probe_pid"
 stop_pid "$NEW_PID"
 
 # The next start of the updated copy says nothing more.

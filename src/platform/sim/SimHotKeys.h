@@ -31,6 +31,8 @@ class SimHotKeys : public platform::HotKeys {
   // Test controls.
   // Another program holds this combination: registering it fails with kEventHotKeyExistsErr.
   void markTaken(std::uint32_t keyCode, std::uint32_t carbonModifiers) { taken_.insert({keyCode, carbonModifiers}); }
+  // That program lets the combination go.
+  void markFree(std::uint32_t keyCode, std::uint32_t carbonModifiers) { taken_.erase({keyCode, carbonModifiers}); }
   // The user presses a combination. Returns true when it was registered and a handler ran.
   bool pressHotKey(std::uint32_t keyCode, std::uint32_t carbonModifiers);
   const std::vector<Registration>& registrations() const { return registrations_; }

@@ -77,6 +77,8 @@ class SimEventMonitors : public platform::EventMonitors {
   bool grabInput(QWindow& window) override;
   bool grabKeyboard(QWindow& window) override;
   void releaseInput(QWindow& window) override;
+  // Qt's own positions are exact on the unscaled simulated desktop.
+  std::optional<QPointF> pointerEventPosition(std::uint64_t, QPointF) const override { return std::nullopt; }
   bool refuse = false;
   QWindow* holder = nullptr;
   bool keyboardOnly = false;  // what holder holds: the keyboard alone, or the pointer too

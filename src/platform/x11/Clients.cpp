@@ -50,7 +50,13 @@ bool WindowFacts::hasState(xcb_atom_t state) const {
 Fetched<std::vector<xcb_window_t>> stackingClients(Connection& connection, Deadline deadline) {
   auto property = rootProperty(connection, connection.atoms().netClientListStacking, deadline);
   if (!property.value) return {std::nullopt, property.fault};
-  return {items32(*property.value, XCB_ATOM_WINDOW)};
+  auto clients = items32(*property.value, XCB_ATOM_WINDOW);
+  if (!clients.empty()) return {std::move(clients)};
+  // xfwm4 4.18 leaves the stacking list empty while it manages a single
+  // window; the client list still names it, and one window has no order.
+  auto listed = rootProperty(connection, connection.atoms().netClientList, deadline);
+  if (!listed.value) return {std::nullopt, listed.fault};
+  return {items32(*listed.value, XCB_ATOM_WINDOW)};
 }
 
 Fetched<xcb_window_t> activeWindow(Connection& connection, Deadline deadline) {

@@ -37,7 +37,7 @@ struct Fetched {
 Pending<xcb_get_property_reply_t> requestProperty(Connection& connection, xcb_window_t window, xcb_atom_t property,
                                                   xcb_atom_t type = XCB_ATOM_ANY);
 
-// _NET_CLIENT_LIST_STACKING, bottom to top.
+// _NET_CLIENT_LIST_STACKING, bottom to top; _NET_CLIENT_LIST where that is empty.
 Fetched<std::vector<xcb_window_t>> stackingClients(Connection& connection, Deadline deadline);
 // _NET_ACTIVE_WINDOW; XCB_WINDOW_NONE when no window is active.
 Fetched<xcb_window_t> activeWindow(Connection& connection, Deadline deadline);

@@ -5,6 +5,7 @@
 #include <QtGlobal>
 
 #include "platform/x11/Clients.h"
+#include "platform/x11/FrameGeometry.h"
 #include "platform/x11/ServerSync.h"
 
 namespace vistrel::x11 {
@@ -116,7 +117,7 @@ void CompositeCapture::unredirectFrames() {
   connection_.flush();
 }
 
-platform::CaptureResult<QImage> CompositeCapture::capture(xcb_window_t client, Deadline deadline) {
+platform::CaptureResult<QImage> CompositeCapture::capture(xcb_window_t client, const Rect& outer, Deadline deadline) {
   connection_.drainEvents();
   if (!ready(deadline)) {
     return fault(state_ == State::missing ? "Windows cannot be captured alone: the X server lacks the Composite "
@@ -172,8 +173,10 @@ platform::CaptureResult<QImage> CompositeCapture::capture(xcb_window_t client, D
   }
 
   const xcb_get_geometry_reply_t& g = *geometryReply.value;
-  // The window pixmap includes the border.
-  const QRect area(0, 0, g.width + 2 * g.border_width, g.height + 2 * g.border_width);
+  // The window pixmap includes the border; the top-level window's position is in root coordinates.
+  const Rect topLevel(g.x, g.y, g.width + 2 * g.border_width, g.height + 2 * g.border_width);
+  const Rect part = outerFrameInPicture(topLevel, outer);
+  const QRect area(int(part.minX()), int(part.minY()), int(part.width()), int(part.height()));
   Pixels pixels = reader_.read(pixmap, area, g.depth, attributesReply.value->visual, deadline);
   release();
   if (!pixels.unsupported.empty()) return fault("The window cannot be captured: its " + pixels.unsupported + ".");

@@ -17,6 +17,7 @@
 #include <span>
 #include <vector>
 
+#include "base/Rect.h"
 #include "platform/ScreenCapture.h"
 #include "platform/x11/Connection.h"
 #include "platform/x11/PixelReader.h"
@@ -37,10 +38,12 @@ class CompositeCapture {
   // Safe when nothing is redirected.
   void unredirectFrames();
 
-  // The frame of `client` with what it holds: ARGB where the frame has 32
-  // bits, else opaque. A window outside a pick is redirected for this one
-  // image (which may be blank where it was covered) and let go again.
-  platform::CaptureResult<QImage> capture(xcb_window_t client, Deadline deadline);
+  // The frame of `client` with what it holds, cut to `outer` (the frame the
+  // user sees, root coordinates), which leaves out a shadow margin the client
+  // draws itself: ARGB where the frame has 32 bits, else opaque. A window
+  // outside a pick is redirected for this one image (which may be blank where
+  // it was covered) and let go again.
+  platform::CaptureResult<QImage> capture(xcb_window_t client, const Rect& outer, Deadline deadline);
 
  private:
   bool ready(Deadline deadline);

@@ -32,4 +32,11 @@ Size clientSizeFor(Size outer, const Extents& frame, const Extents& shadow) {
           outer.height - frame.top - frame.bottom + shadow.top + shadow.bottom};
 }
 
+Rect outerFrameInPicture(const Rect& topLevel, const Rect& outer) {
+  const Rect picture(0, 0, topLevel.width(), topLevel.height());
+  const Rect part = outer.intersection(topLevel);
+  if (part.isEmpty()) return picture;
+  return part.offsetBy(-topLevel.minX(), -topLevel.minY());
+}
+
 }  // namespace vistrel::x11

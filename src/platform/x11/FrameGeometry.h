@@ -34,4 +34,10 @@ Point northWestReference(Point outerTopLeft, const Extents& shadow);
 // The client size that gives an outer frame of `outer`.
 Size clientSizeFor(Size outer, const Extents& frame, const Extents& shadow);
 
+// Where the outer frame `outer` lies in a picture of the top-level window
+// `topLevel` (the manager's frame window, or the client itself; its border
+// included), both in root coordinates: the picture's pixel (0, 0) is
+// topLevel's top-left corner. The whole picture when they do not meet.
+Rect outerFrameInPicture(const Rect& topLevel, const Rect& outer);
+
 }  // namespace vistrel::x11

@@ -199,8 +199,13 @@ platform::CaptureResult<QImage> X11ScreenCapture::captureDisplay(std::uint32_t d
 platform::CaptureResult<QImage> X11ScreenCapture::captureWindow(std::uint32_t windowID,
                                                                 const platform::CaptureConfiguration&) {
   // X ids have 29 bits; anything else names no window.
-  if (windowID == 0 || windowID > 0x1fffffffu) return platform::CaptureFault{"The window is no longer on screen."};
-  return windows_.capture(windowID, deadlineAfter(kImageSeconds));
+  constexpr const char* kGone = "The window is no longer on screen.";
+  if (windowID == 0 || windowID > 0x1fffffffu) return platform::CaptureFault{kGone};
+  connection_.drainEvents();
+  const Deadline deadline = deadlineAfter(kImageSeconds);
+  const auto facts = readWindow(connection_, windowID, deadline);
+  if (!facts.value) return facts.fault == Fault::vanished ? platform::CaptureFault{kGone} : faultOf(facts.fault);
+  return windows_.capture(windowID, facts.value->outer(), deadline);
 }
 
 void X11ScreenCapture::beginWindowPick() { windows_.redirectFrames(deadlineAfter(kReadSeconds)); }

@@ -88,3 +88,47 @@ TEST_F(Dispatch, PendingSnapIsConsumedAtLaunch) {
   EXPECT_EQ(count("perform topHalf "), 1);
   delegate.applicationWillTerminate();
 }
+
+// A copy launched while an earlier copy still holds its keys takes every key the
+// earlier copy held once that copy has gone; a key another program holds stays
+// refused, and a copy that never ends stops the wait after its bound.
+TEST_F(Dispatch, ReplacingCopyTakesTheKeysOfTheCopyItReplaces) {
+  constexpr std::int32_t kEarlierCopy = 77;
+  constexpr std::uint32_t kRightArrow = 124, kReturn = 36;
+  const auto window = focusedWindow(Rect(200, 200, 600, 400));
+  auto& keys = sim->hotKeys();
+  sim->workspace().addApplication(kEarlierCopy, "Vistrel", sim->bundle().identifier, sim->bundle().path);
+  keys.markTaken(kLeftArrow, kControlOption);   // the earlier copy's
+  keys.markTaken(kRightArrow, kControlOption);  // the earlier copy's
+  keys.markTaken(kReturn, kControlOption);      // another program's, for good
+  AppDelegate delegate;
+  delegate.applicationDidFinishLaunching();
+  EXPECT_EQ(count("hotkey-register-failed "), 3);
+  sim->clock().advance(1);
+  EXPECT_EQ(count("hotkey-wait-earlier-copy pids=77 refused=3"), 1);
+  EXPECT_FALSE(keys.pressHotKey(kLeftArrow, kControlOption));
+
+  keys.markFree(kLeftArrow, kControlOption);
+  keys.markFree(kRightArrow, kControlOption);
+  sim->workspace().removeApplication(kEarlierCopy);
+  sim->clock().advance(0.1);
+  EXPECT_EQ(count("hotkey-retry registered=2 refused=1 earlierGone=true"), 1);
+  EXPECT_EQ(count("hotkey-register-failed "), 3) << "a key refused again is not logged again";
+  ASSERT_TRUE(keys.pressHotKey(kLeftArrow, kControlOption));
+  sim->clock().advance(2);
+  EXPECT_EQ(frame(window), Rect(0, 0, 720, 875));
+  EXPECT_FALSE(keys.pressHotKey(kReturn, kControlOption));
+  delegate.applicationWillTerminate();
+
+  // An earlier copy that keeps running: one retry after the bound, then nothing more.
+  GlobalHotkeyRegistry::resetSharedForTesting();
+  sim->workspace().addApplication(kEarlierCopy, "Vistrel", sim->bundle().identifier, sim->bundle().path);
+  keys.markTaken(kLeftArrow, kControlOption);
+  AppDelegate second;
+  second.applicationDidFinishLaunching();
+  sim->clock().advance(30);
+  EXPECT_EQ(count("hotkey-retry registered=0 refused=2 earlierGone=false"), 1);
+  sim->clock().advance(60);
+  EXPECT_EQ(count("hotkey-retry "), 2) << "no poll outlives the bound";
+  second.applicationWillTerminate();
+}

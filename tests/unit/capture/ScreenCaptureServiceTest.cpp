@@ -115,5 +115,27 @@ TEST(Captures, NoDisplayAndNearestWindowFallback) {
   EXPECT_FALSE(image.hasAlphaChannel()) << "white background flattens";
 }
 
+// A window with translucent corners on the desktop background shows the screen there; on the clear one it stays clear.
+TEST(Captures, DesktopBackgroundShowsTheScreenThroughTranslucentPixels) {
+  sim::ScopedSimPlatform sim;
+  sim->screens().addScreen(Rect(0, 0, 1000, 800), Rect(0, 0, 1000, 800));
+  QImage rounded(200, 150, QImage::Format_ARGB32_Premultiplied);
+  rounded.fill(QColor(200, 40, 40));
+  for (int i = 0; i < 4; ++i) rounded.setPixel(i, 0, qRgba(0, 0, 0, 0));
+  rounded.setPixel(0, 1, qRgba(60, 10, 10, 128));
+  sim->screenCapture().windows = {{{.windowID = 7, .bounds = Rect(100, 100, 200, 150)}, rounded}};
+  const Rect frame(100, 800 - 100 - 150, 200, 150);
+
+  const QImage desktop = await(sim, Service::captureSelected(7, frame, WindowBackground::wallpaper));
+  const QImage screen = await(sim, Service::captureRectInScreenSpace(frame));
+  EXPECT_FALSE(desktop.hasAlphaChannel());
+  EXPECT_EQ(desktop, screen.convertToFormat(QImage::Format_RGB32)) << "the window as the screen shows it";
+  EXPECT_NE(desktop.pixel(0, 0), qRgb(0, 0, 0)) << "the screen behind a clear corner";
+
+  const QImage clear = await(sim, Service::captureSelected(7, frame, WindowBackground::transparent));
+  EXPECT_EQ(qAlpha(clear.pixel(0, 0)), 0);
+  EXPECT_EQ(clear.pixel(50, 50), QColor(200, 40, 40).rgb());
+}
+
 }  // namespace
 }  // namespace vistrel

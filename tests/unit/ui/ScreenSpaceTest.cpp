@@ -64,13 +64,13 @@ TEST_F(ScreenSpaceTest, PixelRectOfADisplayPicture) {
   EXPECT_TRUE(ScreenSpace::pixelRect(Rect(10, 10, 5, 5), frame, 2560, 2048).isNull());
 }
 
-// Qt's global origin is the top-left of the box around every display, here the left display's top.
+// Unscaled, Qt's global origin is the top-left of the box around every display, here the left display's top.
 TEST_F(ScreenSpaceTest, GlobalSpaceAroundDisplaysLeftAndBelow) {
-  const ScreenSpace::GlobalSpace space(sim->screens().screens());
+  const ScreenSpace::GlobalSpace space(sim->screens().screens(), {});
   EXPECT_EQ(space.toGlobal(Point{0, 900}), QPointF(1280, 0));
   EXPECT_EQ(space.toGlobal(Rect(-1280, -124, 1280, 1024)), QRectF(0, 0, 1280, 1024));
   EXPECT_EQ(space.toGlobal(Rect(0, 0, 1440, 900)), QRectF(1280, 0, 1440, 900));
-  EXPECT_EQ(space.fromGlobal(space.toGlobal(Point{-5.5, 17})), (Point{-5.5, 17}));
-  EXPECT_EQ(ScreenSpace::localRect(Rect(10, 800, 100, 50), Rect(0, 0, 1440, 900)), QRectF(10, 50, 100, 50));
+  EXPECT_EQ(space.fromGlobal(space.toGlobal(Point{-5, 17})), (Point{-5, 17}));
+  EXPECT_EQ(space.toLocal(Rect(10, 800, 100, 50), Rect(0, 0, 1440, 900)), QRectF(10, 50, 100, 50));
   EXPECT_EQ(ScreenSpace::viewRect(Rect(10, 800, 100, 50), 900), QRectF(10, 50, 100, 50));
 }

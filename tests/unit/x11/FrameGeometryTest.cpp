@@ -34,6 +34,21 @@ TEST(FrameGeometry, RequestsInvertTheOuterFrame) {
   EXPECT_EQ(clientSizeFor(Size(960, 1080), kOpenbox, {}), Size(958, 1055));
 }
 
+// A window picture is cut to the frame the user sees: a client's shadow margin goes, a manager's frame stays.
+TEST(FrameGeometry, PictureIsCutToTheOuterFrame) {
+  // gnome-calculator under xfwm4: no manager frame, a 61/61/55/67 shadow margin in the client.
+  const Rect client(719, 254, 482, 608);
+  const Rect visible = outerFrame(client, {}, Extents{61, 61, 55, 67});
+  EXPECT_EQ(outerFrameInPicture(client, visible), Rect(61, 55, 360, 486));
+  // Openbox's frame window is the outer frame: the whole picture.
+  const Rect framed = outerFrame(Rect(101, 120, 640, 480), kOpenbox, {});
+  EXPECT_EQ(outerFrameInPicture(framed, framed), Rect(0, 0, 642, 505));
+  // A frame window with invisible borders beyond its announced extents loses them.
+  EXPECT_EQ(outerFrameInPicture(Rect(90, 90, 662, 525), framed), Rect(10, 10, 642, 505));
+  // A frame that does not hold the outer frame at all (a stale read) keeps the whole picture.
+  EXPECT_EQ(outerFrameInPicture(Rect(2000, 0, 300, 200), framed), Rect(0, 0, 300, 200));
+}
+
 // Extents come from exactly four sane items; anything else reads as none.
 TEST(FrameGeometry, ExtentsRejectMalformedProperties) {
   const std::array<std::uint32_t, 4> four{1, 1, 20, 5};

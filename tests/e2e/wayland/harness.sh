@@ -1,0 +1,190 @@
+#!/usr/bin/env bash
+# Runs one command in a private headless sway session and tears it down again.
+#
+#   harness.sh [--config FILE] [--stage FILE]... -- command args...
+#
+# sway refuses to run as root, so the session belongs to an unprivileged user
+# (nobody, uid 65534), and so does the command: sway and the command get a
+# scratch folder of their own with HOME, the XDG folders and a private
+# XDG_RUNTIME_DIR owned by that user, a private session bus, and
+# PATH=<staged>:/usr/bin:/bin. The user cannot be expected to read the build
+# tree (it may sit under a private home), so every --stage FILE is copied into
+# the scratch folder's bin/, which leads PATH: name it by its base name.
+#
+# sway runs headless (WLR_BACKENDS=headless, the pixman renderer, no input
+# devices) with the project's configuration (sway-config here: one
+# 1920x1080 output). The command runs in a process group of its own with
+# WAYLAND_DISPLAY, SWAYSOCK, HARNESS_DIR (a folder it may write) and the
+# session bus set; GTEST_* variables pass through.
+#
+# On every way out the command's process group and every helper are stopped
+# by pid (TERM, a bounded wait, KILL) and the scratch folder is removed.
+# Helpers carry a parent-death signal, so a harness killed outright (a CTest
+# timeout) takes them along. The exit code is the command's.
+set -euo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source=../lib.sh
+source "$here/../lib.sh"
+
+usage() {
+  echo "usage: harness.sh [--config FILE] [--stage FILE]... -- command args..." >&2
+  exit 2
+}
+
+die() {
+  echo "wayland harness: $*" >&2
+  exit 1
+}
+
+config=$here/sway-config
+staged=()
+while [ $# -gt 0 ]; do
+  case $1 in
+    --config) [ $# -ge 2 ] || usage; config=$2; shift ;;
+    --stage) [ $# -ge 2 ] || usage; staged+=("$2"); shift ;;
+    --) shift; break ;;
+    *) usage ;;
+  esac
+  shift
+done
+[ $# -gt 0 ] || usage
+[ "$(id -u)" -eq 0 ] || die "must start as root: it runs the session as the unprivileged user nobody"
+
+for tool in sway swaymsg dbus-daemon setsid setpriv; do
+  command -v "$tool" >/dev/null || die "'$tool' is not installed (run scripts/install-deps.sh)"
+done
+for file in "$config" "${staged[@]}"; do
+  [ -f "$file" ] || die "no such file: $file"
+done
+
+user=65534
+as_user=(setpriv --reuid="$user" --regid="$user" --clear-groups)
+
+# A harness killed outright cannot remove its scratch folder; the next one
+# removes every folder whose harness is gone.
+for stale in /tmp/vistrel-wayland.*; do
+  [ -f "$stale/harness.pid" ] || continue
+  kill -0 "$(cat "$stale/harness.pid")" 2>/dev/null || rm -rf "$stale"
+done
+workdir=$(mktemp -d /tmp/vistrel-wayland.XXXXXX)
+chmod 755 "$workdir"
+echo $$ >"$workdir/harness.pid"
+helpers=()       # pid and name of every helper, in start order
+command_pid=
+
+stop() {
+  local pid=$1 name=$2
+  kill -TERM "$pid" 2>/dev/null || return 0
+  poll_until 5 eval "! kill -0 $pid 2>/dev/null" && return 0
+  echo "wayland harness: $name (pid $pid) ignored SIGTERM for 5 s; killing it" >&2
+  kill -KILL "$pid" 2>/dev/null || true
+  poll_until 2 eval "! kill -0 $pid 2>/dev/null" || echo "wayland harness: $name (pid $pid) survived SIGKILL" >&2
+}
+
+stop_group() {
+  local pgid=$1
+  kill -TERM -- "-$pgid" 2>/dev/null || return 0
+  poll_until 5 eval "! kill -0 -- -$pgid 2>/dev/null" && return 0
+  echo "wayland harness: the command's process group $pgid ignored SIGTERM for 5 s; killing it" >&2
+  kill -KILL -- "-$pgid" 2>/dev/null || true
+  poll_until 2 eval "! kill -0 -- -$pgid 2>/dev/null" || echo "wayland harness: process group $pgid survived SIGKILL" >&2
+}
+
+cleanup() {
+  local status=$?
+  trap - EXIT INT TERM HUP
+  set +e
+  [ -z "$command_pid" ] || stop_group "$command_pid"
+  local i
+  for ((i = ${#helpers[@]} - 2; i >= 0; i -= 2)); do
+    stop "${helpers[i]}" "${helpers[i + 1]}"
+  done
+  rm -rf "$workdir"
+  exit "$status"
+}
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+trap 'exit 129' HUP
+
+# The session's folders, owned by the user; staged programs and the
+# configuration stay root's and read-only.
+mkdir -p "$workdir/bin" "$workdir/home/.config" "$workdir/home/.cache" "$workdir/home/.local/share" \
+  "$workdir/scratch" "$workdir/logs"
+mkdir -m 700 "$workdir/runtime"
+chown -R "$user:$user" "$workdir/home" "$workdir/scratch" "$workdir/runtime"
+for file in "${staged[@]}"; do
+  install -m 755 "$file" "$workdir/bin/"
+done
+install -m 644 "$config" "$workdir/sway-config"
+
+session_env=(
+  PATH="$workdir/bin:/usr/bin:/bin"
+  HOME="$workdir/home"
+  XDG_CONFIG_HOME="$workdir/home/.config" XDG_CACHE_HOME="$workdir/home/.cache"
+  XDG_DATA_HOME="$workdir/home/.local/share" XDG_RUNTIME_DIR="$workdir/runtime"
+  XDG_SESSION_TYPE=wayland LANG=C.UTF-8
+  HARNESS_DIR="$workdir/scratch"
+)
+
+# start_helper <name> <command...>: starts a helper as the user, in the
+# background, its output in $workdir/logs/<name>.log. The second setpriv sets
+# the parent-death signal after the change of user, which would clear it.
+start_helper() {
+  local name=$1
+  shift
+  "${as_user[@]}" -- setpriv --pdeathsig TERM -- env -i "${session_env[@]}" "$@" >"$workdir/logs/$name.log" 2>&1 &
+  helpers+=("$!" "$name")
+}
+
+helper_failed() {
+  local name=$1 what=$2
+  die "timed out waiting for $what; $name said:
+$(tail -n 20 "$workdir/logs/$name.log")"
+}
+
+helper_alive() {
+  kill -0 "${helpers[-2]}" 2>/dev/null
+}
+
+# Not --fork: a forked daemon would leave our process tree and outlive a
+# harness that is killed outright.
+exec {busfd}>"$workdir/bus-address"
+start_helper dbus dbus-daemon --session --nofork --print-address="$busfd"
+exec {busfd}>&-
+poll_until 10 eval 'helper_alive && grep -q "^unix:" "$workdir/bus-address"' \
+  || helper_failed dbus "the session bus to print its address"
+session_env+=(DBUS_SESSION_BUS_ADDRESS="$(head -n 1 "$workdir/bus-address")")
+
+start_helper sway env WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
+  sway --config "$workdir/sway-config"
+# sway listens on the first free wayland-N and on its IPC socket in the
+# private runtime folder; it is ready once the IPC reports the output's mode.
+sockets_up() {
+  helper_alive || return 1
+  local display ipc
+  display=$(find "$workdir/runtime" -maxdepth 1 -type s -name 'wayland-*' -printf '%f\n' | head -n 1)
+  ipc=$(find "$workdir/runtime" -maxdepth 1 -type s -name 'sway-ipc.*.sock' | head -n 1)
+  [ -n "$display" ] && [ -n "$ipc" ] || return 1
+  WAYLAND_DISPLAY=$display SWAYSOCK=$ipc
+}
+poll_until 10 sockets_up || helper_failed sway "sway's Wayland and IPC sockets in $workdir/runtime"
+session_env+=(WAYLAND_DISPLAY="$WAYLAND_DISPLAY" SWAYSOCK="$SWAYSOCK")
+output_up() {
+  helper_alive && "${as_user[@]}" -- env -i "${session_env[@]}" swaymsg -t get_outputs 2>/dev/null \
+    | grep -q '"width": 1920'
+}
+poll_until 10 output_up || helper_failed sway "sway's output to reach 1920x1080 (swaymsg -t get_outputs)"
+
+while IFS= read -r name; do
+  session_env+=("$name=${!name}")
+done < <(compgen -v | grep '^GTEST_' || true)
+
+# setsid: the command leads a new process group (and session), so all it
+# leaves running can be stopped at once.
+setsid "${as_user[@]}" -- setpriv --pdeathsig TERM -- env -i "${session_env[@]}" "$@" <&0 &
+command_pid=$!
+status=0
+wait "$command_pid" || status=$?
+exit "$status"
