@@ -7,6 +7,7 @@
 #include "app/HotkeyTakeover.h"
 #include "app/MenuController.h"
 #include "app/SingleCopyGuard.h"
+#include "app/TrayPresenter.h"
 #include "capture/CaptureEngine.h"
 #include "editor/CapturePreviewWindowController.h"
 #include "hotkeys/GlobalHotkeyRegistry.h"
@@ -70,13 +71,15 @@ void AppDelegate::applicationDidFinishLaunching() {
   menu.checkForUpdatesAction = [] { AppUpdate::shared().checkForUpdates(); };
   menu.attach(statusItem_.get(), &actions_);
 
-  // 12. The update controller draws the icon for the update and recording state from now on,
-  // also when a tray appears later, then starts the updater.
+  // 12. The icon shows the update and recording state from now on, also when a
+  // tray appears later; then the update controller starts the updater.
+  auto& tray = TrayPresenter::shared();
+  tray.statusItem = statusItem_.get();
+  statusItem_->setButtonAppearedHandler([] { TrayPresenter::shared().applyIcon(); });
   auto& update = AppUpdate::shared();
-  update.statusItem = statusItem_.get();
-  statusItem_->setButtonAppearedHandler([] { AppUpdate::shared().applyIcon(); });
-  update.applyIcon();
-  RecordingEngine::shared().refreshMenuBarIcon = [] { AppUpdate::shared().applyIcon(); };
+  update.onPresentationChange = [] { TrayPresenter::shared().applyIcon(); };
+  tray.applyIcon();
+  RecordingEngine::shared().refreshMenuBarIcon = [] { TrayPresenter::shared().applyIcon(); };
   update.start();
 
   // 13, 14. Shortcuts, re-registered after every change of bindings.
@@ -108,7 +111,7 @@ void AppDelegate::applicationWillTerminate() {
   registry.uninstallHotKeys();
   // Nothing may reach the item once it is gone; the tray drops the icon now
   // rather than when the connection closes.
-  AppUpdate::shared().statusItem = nullptr;
+  TrayPresenter::shared().statusItem = nullptr;
   MenuController::shared().statusItem = nullptr;
   statusItem_.reset();
 }

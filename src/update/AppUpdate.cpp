@@ -5,7 +5,6 @@
 
 #include "base/ProductWebPage.h"
 #include "platform/Platform.h"
-#include "recording/RecordingEngine.h"
 #include "update/ReleaseInfo.h"
 #include "update/ReleaseNotesFormat.h"
 #include "update/UpdateCard.h"
@@ -32,9 +31,6 @@ std::unique_ptr<AppUpdate>& instance() {
 std::optional<std::string> buildChannel() {
   return platform::current().bundle().infoString("VistrelBuildChannel");
 }
-
-// The same test as the build identity's, read here because the shell depends on this library.
-bool isLocalBuild() { return buildChannel() == "local"; }
 
 std::vector<CardFact> releaseFacts() {
   return {{"Version", ReleaseInfo::version()},
@@ -115,26 +111,6 @@ void AppUpdate::start() {
   updater->checkForUpdatesInBackground();
 }
 
-void AppUpdate::applyIcon() {
-  if (!statusItem || !statusItem->hasButton()) return;
-  if (RecordingEngine::shared().isRecording()) {
-    statusItem->setImage(BrandIcon::menuBarRecordingImage(), false);
-    statusItem->setToolTip("Vistrel \u2014 recording (click to stop, right-click for menu)");
-    return;
-  }
-  const bool local = isLocalBuild();
-  statusItem->setImage(BrandIcon::menuBarImage(badge(presentation), local), true);
-  const std::string& v = presentation.version;
-  switch (presentation.kind) {
-    case Kind::optionalOffer:
-      statusItem->setToolTip("Vistrel " + v + " is available \u2014 your choice to install");
-      return;
-    case Kind::optionalInstalling: statusItem->setToolTip("Vistrel is installing " + v); return;
-    case Kind::requiredInstalling: statusItem->setToolTip("Vistrel is applying required update " + v); return;
-    case Kind::idle: statusItem->setToolTip(local ? "Vistrel \u2014 local build" : "Vistrel"); return;
-  }
-}
-
 std::string AppUpdate::menuTitle() const {
   const std::string& v = presentation.version;
   switch (presentation.kind) {
@@ -165,12 +141,12 @@ bool AppUpdate::noteOffer(const platform::AppcastItem& item, bool userAsked) {
   if (required) {
     wantsPrompt = false;
     presentation = Presentation::requiredInstalling(offered);
-    applyIcon();
+    presentationChanged();
     UpdateInstallPanel::present(UpdateInstallPanel::Kind::required, offered, "Preparing download\u2026");
     return true;
   }
   presentation = Presentation::optionalOffer(offered);
-  applyIcon();
+  presentationChanged();
   if (userAsked || wantsPrompt) {
     wantsPrompt = false;
     return confirmInstall(offered, notice.notes);
@@ -194,14 +170,14 @@ bool AppUpdate::confirmInstall(const std::string& version, const std::string& no
   card.tone = UpdateCard::Tone::optionalUpdate;
   if (UpdateCard::show(card)) return true;
   presentation = Presentation::optionalOffer(version);
-  applyIcon();
+  presentationChanged();
   return false;
 }
 
 void AppUpdate::noteNoUpdate(bool userAsked) {
   availableVersion.reset();
   presentation = Presentation::idle();
-  applyIcon();
+  presentationChanged();
   if (!userAsked) return;
   UpdateCard card;
   card.eyebrow = "Updates";
@@ -236,7 +212,7 @@ void AppUpdate::showDownload(bool quiet) {
                                 version, "Downloading update\u2026");
   }
   UpdateInstallPanel::setProgress(0.0);
-  applyIcon();
+  presentationChanged();
 }
 
 void AppUpdate::receiveExpectedLength(std::uint64_t length) {
@@ -266,7 +242,7 @@ void AppUpdate::dismissProgress() {
   } else if (presentation.kind == Kind::optionalInstalling) {
     presentation = Presentation::optionalOffer(availableVersion.value_or(""));
   }
-  applyIcon();
+  presentationChanged();
 }
 
 }  // namespace vistrel

@@ -2,15 +2,15 @@
 // The update controller: whether this copy may update itself (the release
 // signature and the build channel), the updater it starts and the user driver
 // it hands it, the offers it confirms or forces, the download progress, and
-// what the status item's icon, tooltip and the updates menu item show. Main
-// thread only.
+// the presentation the status item's icon and tooltip (drawn by the shell's
+// tray presenter) and the updates menu item show. Main thread only.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 
-#include "platform/StatusItem.h"
 #include "platform/Updater.h"
 #include "update/BrandIcon.h"
 
@@ -41,9 +41,6 @@ class AppUpdate {
   // Once at launch: starts the updater of a signed, self-updating copy,
   // announces a finished update, and checks in the background.
   void start();
-  // Draws the icon and tooltip for the current update and recording state on
-  // the status item; nothing without a status item or its button.
-  void applyIcon();
   // The title of the updates menu item.
   std::string menuTitle() const;
   // The user asked: the updater checks and the result is shown; without an
@@ -69,8 +66,8 @@ class AppUpdate {
   // the updater goes first.
   std::unique_ptr<UpdateDriver> driver;
   std::unique_ptr<platform::Updater> updater;
-  // Not owned; the launch sets it and keeps the item for the whole run.
-  platform::StatusItem* statusItem = nullptr;
+  // Runs after each change of the presentation; the launch sets it.
+  std::function<void()> onPresentationChange;
   std::optional<std::string> availableVersion;
   bool wantsPrompt = false;
   std::uint64_t receivedBytes = 0;
@@ -79,6 +76,9 @@ class AppUpdate {
 
  private:
   AppUpdate();
+  void presentationChanged() {
+    if (onPresentationChange) onPresentationChange();
+  }
   bool confirmInstall(const std::string& version, const std::string& notes);
   void refreshProgress();
 };

@@ -5,6 +5,7 @@
 
 #include "app/AppDelegate.h"
 #include "platform/sim/SimPlatform.h"
+#include "update/AppUpdate.h"
 #include "update/BrandIcon.h"
 #include "update/UpdateCard.h"
 #include "update/UpdateNotifier.h"
@@ -34,6 +35,15 @@ TEST(Launch, StatusItemAndNotifications) {
   EXPECT_FALSE(item->image.isNull());
   EXPECT_TRUE(item->isTemplate);
   sim->clock().runPending();  // the authorisation answer arrives and is ignored
+
+  // The update controller's offers reach the icon.
+  AppUpdate::shared().noteOffer({.title = "Vistrel 1.5.0", .versionString = "150", .displayVersionString = "1.5.0",
+                                 .itemDescription = "- Faster capture", .fileURL = "https://vistrel.app/v.tar.xz",
+                                 .contentLength = 1, .edSignature = ""},
+                                false);
+  EXPECT_EQ(item->toolTip, "Vistrel 1.5.0 is available \u2014 your choice to install");
+  delegate.applicationWillTerminate();
+  AppUpdate::resetForTesting();
 }
 
 // A release build's tooltip is plain; with no status area the item gets no image or tooltip and launch goes on, until a tray appears.

@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "platform/sim/SimPlatform.h"
-#include "recording/RecordingEngine.h"
 #include "update/AppUpdate.h"
 #include "update/BrandIcon.h"
 #include "update/PreviewCard.h"
@@ -40,7 +39,6 @@ class AppUpdateFlow : public ::testing::Test {
   }
   void TearDown() override {
     setCardPresenter(nullptr);
-    RecordingEngine::shared().setRecordingForTesting(false);
     AppUpdate::resetForTesting();
   }
 
@@ -48,72 +46,25 @@ class AppUpdateFlow : public ::testing::Test {
   std::shared_ptr<ScriptedCards> cards = std::make_shared<ScriptedCards>();
 };
 
-// Every presentation gives its badge, tooltip and menu title, on release and local builds.
-TEST_F(AppUpdateFlow, IconTooltipAndMenuTitle) {
+// Every presentation gives its menu title and badge.
+TEST_F(AppUpdateFlow, MenuTitleAndBadge) {
   struct Row {
     Presentation presentation;
     UpdateBadge badge;
-    std::string tooltip;
     std::string menuTitle;
   };
   const std::vector<Row> rows = {
-      {Presentation::optionalOffer("1.5.0"), UpdateBadge::optional,
-       "Vistrel 1.5.0 is available \u2014 your choice to install", "Install 1.5.0\u2026"},
-      {Presentation::optionalInstalling("1.5.0"), UpdateBadge::optional, "Vistrel is installing 1.5.0",
-       "Installing 1.5.0\u2026"},
-      {Presentation::requiredInstalling("1.5.0"), UpdateBadge::required, "Vistrel is applying required update 1.5.0",
-       "Required update to 1.5.0\u2026"},
-      {Presentation::idle(), UpdateBadge::none, "Vistrel", "Check for Updates\u2026"},
+      {Presentation::optionalOffer("1.5.0"), UpdateBadge::optional, "Install 1.5.0\u2026"},
+      {Presentation::optionalInstalling("1.5.0"), UpdateBadge::optional, "Installing 1.5.0\u2026"},
+      {Presentation::requiredInstalling("1.5.0"), UpdateBadge::required, "Required update to 1.5.0\u2026"},
+      {Presentation::idle(), UpdateBadge::none, "Check for Updates\u2026"},
   };
-  auto item = sim->makeStatusItem();
   auto& update = AppUpdate::shared();
-  update.statusItem = item.get();
-  auto* shown = sim->statusItem();
-  for (const char* channel : {"release", "local"}) {
-    sim->bundle().dictionary["VistrelBuildChannel"] = std::string(channel);
-    const bool local = std::string(channel) == "local";
-    for (const Row& row : rows) {
-      update.presentation = row.presentation;
-      update.applyIcon();
-      const std::string tooltip =
-          local && row.presentation == Presentation::idle() ? "Vistrel \u2014 local build" : row.tooltip;
-      EXPECT_EQ(shown->toolTip, tooltip);
-      EXPECT_TRUE(shown->isTemplate);
-      EXPECT_EQ(shown->image, BrandIcon::menuBarImage(row.badge, local)) << tooltip;
-      EXPECT_EQ(update.menuTitle(), row.menuTitle);
-    }
+  for (const Row& row : rows) {
+    update.presentation = row.presentation;
+    EXPECT_EQ(update.menuTitle(), row.menuTitle);
+    EXPECT_EQ(AppUpdate::badge(row.presentation), row.badge) << row.menuTitle;
   }
-}
-
-// While recording, the icon is the recording image with its tooltip, whatever the update state.
-TEST_F(AppUpdateFlow, RecordingIcon) {
-  auto item = sim->makeStatusItem();
-  auto& update = AppUpdate::shared();
-  update.statusItem = item.get();
-  update.presentation = Presentation::requiredInstalling("1.5.0");
-  RecordingEngine::shared().setRecordingForTesting(true);
-  update.applyIcon();
-  auto* shown = sim->statusItem();
-  EXPECT_FALSE(shown->isTemplate);
-  EXPECT_EQ(shown->image, BrandIcon::menuBarRecordingImage());
-  EXPECT_EQ(shown->toolTip, "Vistrel \u2014 recording (click to stop, right-click for menu)");
-  EXPECT_EQ(update.menuTitle(), "Required update to 1.5.0\u2026");
-
-  RecordingEngine::shared().setRecordingForTesting(false);
-  update.applyIcon();
-  EXPECT_TRUE(shown->isTemplate);
-  EXPECT_EQ(shown->toolTip, "Vistrel is applying required update 1.5.0");
-}
-
-// Without a status item, or with one that has no button, the icon is left alone.
-TEST_F(AppUpdateFlow, NoStatusButton) {
-  AppUpdate::shared().applyIcon();
-  sim->caps.hasTray = false;
-  auto item = sim->makeStatusItem();
-  AppUpdate::shared().statusItem = item.get();
-  AppUpdate::shared().applyIcon();
-  EXPECT_EQ(sim->statusItem()->imageChanges, 0);
-  EXPECT_EQ(sim->statusItem()->toolTip, std::nullopt);
 }
 
 // Without an updater a check explains why, with the build's facts and the product's page: an unsigned copy,
@@ -193,8 +144,7 @@ class UpdaterFlow : public AppUpdateFlow {
     AppUpdateFlow::SetUp();
     sim->codeSignature().releaseSigned = true;
     sim->bundle().dictionary["VistrelBuildChannel"] = std::string("release");
-    item = sim->makeStatusItem();
-    AppUpdate::shared().statusItem = item.get();
+    AppUpdate::shared().onPresentationChange = [this] { presented.push_back(AppUpdate::shared().presentation); };
     AppUpdate::shared().start();
     updater = sim->updaters().last;
   }
@@ -211,7 +161,8 @@ class UpdaterFlow : public AppUpdateFlow {
 
   double progress() const { return UpdateInstallPanel::model()->progress().value_or(-1); }
 
-  std::unique_ptr<platform::StatusItem> item;
+  // The presentations the icon was asked to show, in order.
+  std::vector<Presentation> presented;
   sim::SimUpdater* updater = nullptr;
 };
 
@@ -223,7 +174,7 @@ TEST_F(UpdaterFlow, ForcedUpdate) {
             platform::UserUpdateChoice::install);
   EXPECT_TRUE(cards->shown.empty());
   EXPECT_EQ(update.presentation, Presentation::requiredInstalling("1.5.0"));
-  EXPECT_EQ(sim->statusItem()->toolTip, "Vistrel is applying required update 1.5.0");
+  EXPECT_EQ(presented.back(), Presentation::requiredInstalling("1.5.0"));
   auto* model = UpdateInstallPanel::model();
   ASSERT_NE(model, nullptr);
   EXPECT_EQ(model->kind(), UpdateInstallPanel::Kind::required);
@@ -281,7 +232,7 @@ TEST_F(UpdaterFlow, OptionalOffer) {
   EXPECT_EQ(updater->offer(item, false), platform::UserUpdateChoice::dismiss);
   EXPECT_TRUE(cards->shown.empty());
   EXPECT_EQ(update.badge(update.presentation), UpdateBadge::optional);
-  EXPECT_EQ(sim->statusItem()->image, BrandIcon::menuBarImage(UpdateBadge::optional, false));
+  EXPECT_EQ(presented.back(), Presentation::optionalOffer("1.5.0"));
 
   update.checkForUpdates();
   cards->answer = 0;
