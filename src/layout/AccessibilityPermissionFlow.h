@@ -1,8 +1,9 @@
 #pragma once
 // The operations of the Accessibility permission flow that the window engine
-// calls when a snap is blocked. The permission work implements it; the engine
-// holds one.
+// calls when a snap is blocked, and the one the flow calls back. The
+// permission work implements it; the engine holds one.
 
+#include <functional>
 #include <string>
 
 #include "base/Task.h"
@@ -18,6 +19,9 @@ class AccessibilityPermissionFlow {
   // True when the process is trusted at the end of the call, already or right after the one system prompt.
   virtual bool requestSystemPromptIfNeeded() = 0;
   virtual void startTrustWatcherIfNeeded() = 0;
+  // What runs when the trust watcher sees the permission arrive, after the
+  // permission is recorded as working: the engine performs its pending snap.
+  virtual void setTrustArrivedHandler(std::function<void()> handler) = 0;
   // Finishes when the process is trusted or after `seconds`.
   virtual Task<> waitForTrust(double seconds) = 0;
   // Records that Accessibility works on this build.

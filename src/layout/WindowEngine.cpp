@@ -36,6 +36,11 @@ WindowEngine& WindowEngine::shared() {
 
 void WindowEngine::resetForTesting() { instance().reset(); }
 
+void WindowEngine::setPermissionFlow(std::shared_ptr<AccessibilityPermissionFlow> flow) {
+  flow_ = std::move(flow);
+  if (flow_) flow_->setTrustArrivedHandler([] { WindowEngine::shared().consumePendingSnap(); });
+}
+
 bool WindowEngine::framesMatch(const Rect& a, const Rect& b) {
   return std::abs(a.minX() - b.minX()) < 1 && std::abs(a.minY() - b.minY()) < 1 &&
          std::abs(a.width() - b.width()) < 1 && std::abs(a.height() - b.height()) < 1;

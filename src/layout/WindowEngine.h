@@ -39,7 +39,8 @@ class WindowEngine : public std::enable_shared_from_this<WindowEngine> {
   // The alerts; until one is set, Qt message boxes.
   void setAlertPresenter(std::shared_ptr<AlertPresenter> presenter) { presenter_ = std::move(presenter); }
   // The permission flow the blocked path hands over to; without one the pending snap is still stored.
-  void setPermissionFlow(std::shared_ptr<AccessibilityPermissionFlow> flow) { flow_ = std::move(flow); }
+  // The flow performs the pending snap through the engine when trust arrives.
+  void setPermissionFlow(std::shared_ptr<AccessibilityPermissionFlow> flow);
 
   // By window identity, the AppKit-space frame before the engine's last change of it. For the run only.
   std::map<std::string, Rect> restoreFrames;

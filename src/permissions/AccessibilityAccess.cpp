@@ -8,7 +8,6 @@
 #include "base/LayoutLog.h"
 #include "base/MessageBoxAlertPresenter.h"
 #include "base/ProductWebPage.h"
-#include "layout/WindowEngine.h"
 #include "permissions/AppRelaunch.h"
 #include "permissions/PermissionScope.h"
 #include "permissions/PermissionWatcher.h"
@@ -72,11 +71,17 @@ std::optional<std::string> captureSealedBuild() {
   return defaults().string(PermissionScope::key(ScreenRecordingAccess::kSealedBuildKey));
 }
 
+// Kept for the whole run: the window engine sets it once, when it takes the flow.
+std::function<void()>& trustArrivedHandler() {
+  static std::function<void()> handler;
+  return handler;
+}
+
 PermissionWatcher& trustWatcher() {
   static PermissionWatcher watcher("accessibility-trust-watcher", trusted, [] {
     markWorking();
     LayoutLog::write("accessibility-trust-watcher-ok");
-    WindowEngine::shared().consumePendingSnap();
+    if (const auto& arrived = trustArrivedHandler()) arrived();
   });
   return watcher;
 }
@@ -105,6 +110,7 @@ class EngineFlow : public AccessibilityPermissionFlow {
   }
   bool requestSystemPromptIfNeeded() override { return AccessibilityAccess::requestSystemPromptIfNeeded(); }
   void startTrustWatcherIfNeeded() override { AccessibilityAccess::startTrustWatcherIfNeeded(); }
+  void setTrustArrivedHandler(std::function<void()> handler) override { trustArrivedHandler() = std::move(handler); }
   Task<> waitForTrust(double seconds) override { return AccessibilityAccess::waitForTrust(seconds); }
   void markWorking() override { AccessibilityAccess::markWorking(); }
   void performRelaunch(const std::string& reason) override { AccessibilityAccess::performRelaunch(reason); }

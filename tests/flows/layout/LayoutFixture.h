@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -44,6 +45,7 @@ class ScriptedPermissionFlow : public AccessibilityPermissionFlow {
     return promptAnswer;
   }
   void startTrustWatcherIfNeeded() override { calls.push_back("watcher"); }
+  void setTrustArrivedHandler(std::function<void()> handler) override { trustArrived = std::move(handler); }
   Task<> waitForTrust(double seconds) override {
     calls.push_back("wait " + std::to_string(int(seconds)));
     for (int i = 0; i < int(seconds / 0.2) && !sim.accessibility().isProcessTrusted(); ++i) co_await sleep(0.2);
@@ -54,6 +56,7 @@ class ScriptedPermissionFlow : public AccessibilityPermissionFlow {
   sim::SimPlatform& sim;
   bool promptAnswer = false;
   std::vector<std::string> calls;
+  std::function<void()> trustArrived;
 };
 
 class LayoutFlow : public ::testing::Test {
