@@ -1,6 +1,6 @@
 // The program: hand over to a copy that runs already when there is one, else
-// open the X display, install the real platform, run the launch sequence on
-// the first turn of the event loop, stay resident.
+// pick the backend, open its display, install the platform, run the launch
+// sequence on the first turn of the event loop, stay resident.
 
 #include <unistd.h>
 
@@ -15,13 +15,13 @@
 #include <string>
 
 #include "app/AppDelegate.h"
+#include "app/Backends.h"
 #include "app/InstanceHandOver.h"
 #include "app/MenuController.h"
 #include "base/LayoutLog.h"
 #include "platform/Platform.h"
 #include "platform/linux/InstanceRecords.h"
 #include "platform/linux/ProcessBundleInfo.h"
-#include "platform/x11/X11Platform.h"
 #include "update/BrandIcon.h"
 
 using namespace vistrel;
@@ -30,7 +30,8 @@ namespace {
 
 struct Options {
   bool newInstance = false;
-  std::optional<std::string> action;  // a storage id, as given
+  std::optional<std::string> action;    // a storage id, as given
+  std::optional<std::string> platform;  // a backend's name, as given
 };
 
 std::string versionText(const platform::BundleInfo& bundle) {
@@ -41,13 +42,15 @@ std::string versionText(const platform::BundleInfo& bundle) {
 
 int usage(FILE* out, int code) {
   std::fprintf(out,
-               "usage: vistrel [--help] [--version] [--new-instance | --action <id>]\n"
+               "usage: vistrel [--help] [--version] [--platform <backend>] [--new-instance | --action <id>]\n"
                "Window layout and screen capture. Runs in the tray of the X display named by $DISPLAY.\n"
                "\n"
                "A second start of the same file hands over to the copy that runs and exits.\n"
                "  --new-instance  start another copy even when one runs\n"
                "  --action <id>   have the running copy perform one action, named by its storage id\n"
-               "                  (window.leftHalf, window.rightHalf, capture.area, settings, quit, ...)\n");
+               "                  (window.leftHalf, window.rightHalf, capture.area, settings, quit, ...)\n"
+               "  --platform <backend>  %s; by default the session's (Wayland when it says so, else X11)\n",
+               Backends::names().c_str());
   return code;
 }
 
@@ -123,6 +126,14 @@ int main(int argc, char** argv) {
       options.action = argv[++i];
     } else if (!std::strncmp(arg, "--action=", 9)) {
       options.action = arg + 9;
+    } else if (!std::strcmp(arg, "--platform")) {
+      if (i + 1 >= argc) {
+        std::fprintf(stderr, "vistrel: --platform wants a backend: %s\n", Backends::names().c_str());
+        return usage(stderr, 2);
+      }
+      options.platform = argv[++i];
+    } else if (!std::strncmp(arg, "--platform=", 11)) {
+      options.platform = arg + 11;
     } else {
       std::fprintf(stderr, "vistrel: unknown option \"%s\"\n", arg);
       return usage(stderr, 2);
@@ -130,6 +141,11 @@ int main(int argc, char** argv) {
   }
   if (options.action && options.newInstance) {
     std::fprintf(stderr, "vistrel: --action goes to the running copy; it does not go with --new-instance\n");
+    return usage(stderr, 2);
+  }
+  if (options.platform && !Backends::named(*options.platform)) {
+    std::fprintf(stderr, "vistrel: unknown platform \"%s\" (backends: %s)\n", options.platform->c_str(),
+                 Backends::names().c_str());
     return usage(stderr, 2);
   }
   if (options.action && !UtilityAction::fromStorageID(*options.action)) {
@@ -148,13 +164,19 @@ int main(int argc, char** argv) {
 
   if (options.action) return handAction(folder, folderError, bundle.bundleIdentifier(), *options.action);
 
-  if (const auto error = x11::checkDisplay()) {
+  const Backends::Backend& backend = options.platform ? *Backends::named(*options.platform)
+                                                      : Backends::forSession(Backends::sessionFromEnvironment());
+  if (backend.unavailable) {
+    std::fprintf(stderr, "vistrel: %s\n", backend.unavailable);
+    return Backends::kUnavailableExitStatus;
+  }
+  if (const auto error = backend.checkDisplay()) {
     std::fprintf(stderr, "%s\n", error->c_str());
     return 1;
   }
   if (!options.newInstance && folder && handedOverToSameFile(*folder, bundle)) return 0;
 
-  qputenv("QT_QPA_PLATFORM", "xcb");
+  qputenv("QT_QPA_PLATFORM", backend.qtPlatform);
   QApplication app(argc, argv);
   QApplication::setApplicationName("Vistrel");
   QApplication::setDesktopFileName("vistrel");
@@ -164,7 +186,7 @@ int main(int argc, char** argv) {
   QApplication::setWindowIcon(QIcon(QPixmap::fromImage(BrandIcon::menuBarImage(UpdateBadge::none, false))));
 
   std::string error;
-  const auto system = x11::makePlatform(error);
+  const auto system = backend.make(error);
   if (!system) {
     std::fprintf(stderr, "vistrel: %s\n", error.c_str());
     return 1;
@@ -189,7 +211,8 @@ int main(int argc, char** argv) {
              : std::optional<desktop::PublishedInstance>();
   if (folder && !published) LayoutLog::write("instance-record-failed reason=" + error);
 
-  std::fprintf(stderr, "vistrel %s on display %s\n", versionText(system->bundle()).c_str(), std::getenv("DISPLAY"));
+  std::fprintf(stderr, "vistrel %s on display %s\n", versionText(system->bundle()).c_str(),
+               std::getenv(backend.displayVariable));
   const int status = QApplication::exec();
   platform::install(nullptr);
   return status;

@@ -129,7 +129,7 @@ export XDG_CONFIG_HOME=$HOME/.config XDG_CACHE_HOME=$HOME/.cache XDG_DATA_HOME=$
 export XDG_RUNTIME_DIR=$workdir/runtime
 mkdir -p "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME" "$XDG_DATA_HOME"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
-unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
+unset DISPLAY WAYLAND_DISPLAY XDG_SESSION_TYPE QT_QPA_PLATFORM
 export DBUS_SESSION_BUS_ADDRESS=unix:path=$workdir/no-session-bus
 
 # Xvfb writes the display number it chose to the descriptor once it listens.

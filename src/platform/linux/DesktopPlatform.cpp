@@ -42,8 +42,8 @@ platform::CaptureResult<std::unique_ptr<platform::MovieWriter>> DesktopPlatform:
 std::unique_ptr<platform::StatusItem> DesktopPlatform::makeStatusItem() { return std::make_unique<TrayStatusItem>(); }
 
 std::unique_ptr<platform::Updater> DesktopPlatform::makeUpdater(platform::UpdateUserDriver& driver) {
-  return std::make_unique<FeedUpdater>(driver,
-                                       FeedUpdater::Host{bundle_, defaults_, workspace(), [] { QCoreApplication::quit(); }});
+  const FeedUpdater::Host host{bundle_, defaults_, workspace(), [] { QCoreApplication::quit(); }};
+  return std::make_unique<FeedUpdater>(driver, host);
 }
 
 void DesktopPlatform::setTerminationRequestHandler(std::function<void()> handler) {
