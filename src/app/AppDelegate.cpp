@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/BuildIdentity.h"
+#include "app/DesktopShortcutsHelp.h"
 #include "app/HotkeyTakeover.h"
 #include "app/MenuController.h"
 #include "app/SingleCopyGuard.h"
@@ -85,6 +86,8 @@ void AppDelegate::applicationDidFinishLaunching() {
   // 13, 14. Shortcuts, re-registered after every change of bindings.
   HotkeyStore::shared().onChange = [this] { actions_.registerGlobalHotkeys(); };
   actions_.registerGlobalHotkeys();
+  // A desktop that grabs no keys for programs: once, after the launch, how to bind them there instead.
+  system.clock().after(0, [] { DesktopShortcutsHelp::showOnceIfNeeded(); });
   // A copy that replaces a running one gets the keys that copy held once it has gone.
   spawn(HotkeyTakeover::takeOverFromEarlierCopies());
 

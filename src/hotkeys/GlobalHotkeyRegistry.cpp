@@ -33,6 +33,12 @@ void GlobalHotkeyRegistry::registerDefaults(const HotkeyBindings& bindings, Hand
   installEventHandlerIfNeeded();
 
   platform::HotKeys& hotKeys = platform::current().hotKeys();
+  // Every key would be refused: none is asked for (the launch tells the user
+  // how to bind the actions in the desktop's own settings).
+  if (!hotKeys.canGrabGlobalKeys()) {
+    LayoutLog::write("hotkey-grabs-unavailable bindings=" + std::to_string(bindings.size()));
+    return;
+  }
   for (const auto& [action, binding] : bindings) {
     const std::uint32_t id = nextID_++;
     // Before the system call: a refused key keeps its action, it just never fires.

@@ -37,7 +37,8 @@ class GlobalHotkeyRegistry {
   // was installed, so the next shared() starts afresh on the installed platform.
   static void resetSharedForTesting();
 
-  // Replaces every registration by `bindings` (registered in the map's own order).
+  // Replaces every registration by `bindings` (registered in the map's own
+  // order); registers none on a desktop that lets no program grab keys.
   void registerDefaults(const HotkeyBindings& bindings, Handler handler);
   // Unregisters every hot key and starts ids again at 1; lastFire and the event handler stay.
   void uninstallHotKeys();

@@ -63,6 +63,11 @@ void WindowEngine::perform(WindowSnap snap, bool allowRetry) {
   const auto menu = workspace.menuBarOwningApplication();
   LayoutLog::write("perform " + raw + " front=" + (front ? front->localizedName : "?") +
                    " menu=" + (menu ? menu->localizedName : "?") + " retry=" + boolText(allowRetry));
+  // Nothing the user could grant makes a difference here.
+  if (!platform::accessibility().canMoveForeignWindows()) {
+    LayoutLog::write("snap-unsupported preset=" + raw + " reason=desktop-refuses-window-control");
+    return;
+  }
 
   const auto window = AW::targetWindow();
   if (!window) {

@@ -84,6 +84,9 @@ class Accessibility {
   // The same, and when `prompt` is set and the process is not trusted, asks the
   // system to show its one permission prompt.
   virtual bool isProcessTrustedWithOptions(bool prompt) = 0;
+  // Whether this desktop lets any program move and resize other programs'
+  // windows at all, trusted or not.
+  virtual bool canMoveForeignWindows() const = 0;
 
   virtual AXElement applicationElement(std::int32_t pid) const = 0;
   virtual AXElement systemWideElement() const = 0;

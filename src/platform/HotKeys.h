@@ -31,6 +31,9 @@ using HotKeyRef = std::uint64_t;  // 0 is no reference
 class HotKeys {
  public:
   virtual ~HotKeys() = default;
+  // Whether this desktop lets a program take system-wide keys at all; where
+  // it does not, every registration would only be refused.
+  virtual bool canGrabGlobalKeys() const = 0;
   // Grabs the key; on success stores a reference in `out` and returns kHotKeyNoErr.
   virtual int registerHotKey(std::uint32_t keyCode, std::uint32_t carbonModifiers, HotKeyID id, HotKeyRef* out) = 0;
   virtual int unregisterHotKey(HotKeyRef ref) = 0;

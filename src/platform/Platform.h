@@ -31,19 +31,9 @@
 
 namespace vistrel::platform {
 
-// What this backend can do, asked by the product instead of which backend runs.
-struct Capabilities {
-  bool canMoveForeignWindows = false;
-  bool hasTray = false;
-  bool hasNotifications = false;
-};
-
 class Platform {
  public:
   virtual ~Platform() = default;
-
-  virtual const char* name() const = 0;
-  virtual Capabilities capabilities() const = 0;
 
   virtual Clock& clock() = 0;
   virtual UserDefaults& defaults() = 0;

@@ -44,10 +44,6 @@ class DesktopPlatform : public platform::Platform {
   std::unique_ptr<platform::Updater> makeUpdater(platform::UpdateUserDriver& driver) override;
   void setTerminationRequestHandler(std::function<void()> handler) override;
 
- protected:
-  // Whether the session bus could be reached when the program started.
-  bool hasSessionBus() const { return notifications_.hasBus(); }
-
  private:
   QtClock clock_;
   ProcessBundleInfo bundle_;

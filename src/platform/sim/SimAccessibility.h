@@ -55,6 +55,7 @@ class SimAccessibility : public platform::Accessibility {
 
   bool isProcessTrusted() const override { return trusted_; }
   bool isProcessTrustedWithOptions(bool prompt) override;
+  bool canMoveForeignWindows() const override { return movesForeignWindows; }
   platform::AXElement applicationElement(std::int32_t pid) const override;
   platform::AXElement systemWideElement() const override { return {}; }
   platform::AXResult copyAttributeValue(const platform::AXElement& element, std::string_view attribute) override;
@@ -65,6 +66,8 @@ class SimAccessibility : public platform::Accessibility {
   platform::AXError setMessagingTimeout(const platform::AXElement& element, double seconds) override;
 
   // Test controls.
+  // A desktop that lets no program move others' windows.
+  bool movesForeignWindows = true;
   // Untrusted: every read and write fails with kAXErrorAPIDisabled.
   void setTrusted(bool trusted) { trusted_ = trusted; }
   // What the one system prompt does to trust when shown.

@@ -22,6 +22,7 @@ class SimHotKeys : public platform::HotKeys {
     platform::HotKeyRef ref = 0;
   };
 
+  bool canGrabGlobalKeys() const override { return grabsGlobalKeys; }
   int registerHotKey(std::uint32_t keyCode, std::uint32_t carbonModifiers, platform::HotKeyID id,
                      platform::HotKeyRef* out) override;
   int unregisterHotKey(platform::HotKeyRef ref) override;
@@ -29,6 +30,8 @@ class SimHotKeys : public platform::HotKeys {
   int installEventHandler(std::function<void(platform::HotKeyID)> handler) override;
 
   // Test controls.
+  // A desktop that lets no program take system-wide keys.
+  bool grabsGlobalKeys = true;
   // Another program holds this combination: registering it fails with kEventHotKeyExistsErr.
   void markTaken(std::uint32_t keyCode, std::uint32_t carbonModifiers) { taken_.insert({keyCode, carbonModifiers}); }
   // That program lets the combination go.

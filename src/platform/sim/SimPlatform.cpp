@@ -62,7 +62,7 @@ void SimStatusItem::popUpMenu(QMenu& menu) {
 SimPlatform::SimPlatform() { notifications_.clock = &clock_; }
 
 std::unique_ptr<platform::StatusItem> SimPlatform::makeStatusItem() {
-  auto item = std::make_unique<SimStatusItem>(caps.hasTray);
+  auto item = std::make_unique<SimStatusItem>(trayAvailable);
   lastStatusItem_ = item.get();
   return item;
 }

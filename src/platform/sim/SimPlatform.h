@@ -117,8 +117,6 @@ class SimPlatform : public platform::Platform {
  public:
   SimPlatform();
 
-  const char* name() const override { return "sim"; }
-  platform::Capabilities capabilities() const override { return caps; }
   VirtualClock& clock() override { return clock_; }
   MemoryDefaults& defaults() override { return defaults_; }
   const StaticBundleInfo& bundle() const override { return bundle_; }
@@ -153,7 +151,8 @@ class SimPlatform : public platform::Platform {
   // The last status item made (owned by whoever asked for it).
   SimStatusItem* statusItem() const { return lastStatusItem_; }
 
-  platform::Capabilities caps{.canMoveForeignWindows = true, .hasTray = true, .hasNotifications = true};
+  // A desktop with no status area: status items made from now on have no button until they appear().
+  bool trayAvailable = true;
 
  private:
   VirtualClock clock_;

@@ -34,6 +34,8 @@ class SwayAccessibility : public platform::Accessibility {
   // sway asks no permission of IPC clients: the socket is the user's own.
   bool isProcessTrusted() const override { return true; }
   bool isProcessTrustedWithOptions(bool) override { return true; }
+  // Through sway's IPC commands.
+  bool canMoveForeignWindows() const override { return true; }
 
   platform::AXElement applicationElement(std::int32_t pid) const override;
   platform::AXElement systemWideElement() const override;

@@ -31,6 +31,8 @@ class X11Accessibility : public platform::Accessibility {
   // X11 has no per-program permission for this.
   bool isProcessTrusted() const override { return true; }
   bool isProcessTrustedWithOptions(bool) override { return true; }
+  // Through the window manager, which every EWMH one honours.
+  bool canMoveForeignWindows() const override { return true; }
 
   platform::AXElement applicationElement(std::int32_t pid) const override;
   platform::AXElement systemWideElement() const override;

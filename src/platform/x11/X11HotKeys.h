@@ -34,6 +34,9 @@ class X11HotKeys : public platform::HotKeys, private QAbstractNativeEventFilter 
   static std::unique_ptr<X11HotKeys> forApplication();
   ~X11HotKeys() override;
 
+  // Passive grabs on the root window; single keys may still be refused.
+  bool canGrabGlobalKeys() const override { return true; }
+
   // kEventHotKeyInvalidErr: the key code has no keysym, or the keysym no key
   // on this keyboard. kEventHotKeyExistsErr: another client (BadAccess) or
   // another registration of ours holds the key with these modifiers; nothing

@@ -1,7 +1,5 @@
 #include "platform/x11/X11Platform.h"
 
-#include <QSystemTrayIcon>
-
 #include "platform/linux/DesktopPlatform.h"
 #include "platform/x11/Connection.h"
 #include "platform/x11/X11Accessibility.h"
@@ -28,16 +26,8 @@ class X11Platform : public desktop::DesktopPlatform {
         workspace_(*connection_),
         reviewApp_(*connection_, clock()),
         screenCapture_(*connection_) {
-    caps_.canMoveForeignWindows = true;
-    // Asked only now: Qt's look for a tray host uses the session bus, which
-    // must not be launched on demand (see SessionBus.h).
-    caps_.hasTray = QSystemTrayIcon::isSystemTrayAvailable();
-    caps_.hasNotifications = hasSessionBus();
     if (!hotKeys_) qFatal("vistrel: the x11 backend needs Qt's xcb platform (QT_QPA_PLATFORM=xcb)");
   }
-
-  const char* name() const override { return "x11"; }
-  platform::Capabilities capabilities() const override { return caps_; }
 
   platform::HotKeys& hotKeys() override { return *hotKeys_; }
   platform::Accessibility& accessibility() override { return accessibility_; }
@@ -62,7 +52,6 @@ class X11Platform : public desktop::DesktopPlatform {
   XTestInputSynth inputSynth_{*connection_};
   X11FloatingWindows floatingWindows_{*connection_};
   std::unique_ptr<X11HotKeys> hotKeys_ = X11HotKeys::forApplication();
-  platform::Capabilities caps_;
 };
 
 }  // namespace

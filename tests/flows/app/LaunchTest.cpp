@@ -4,12 +4,15 @@
 #include <QTimer>
 
 #include "app/AppDelegate.h"
+#include "app/DesktopShortcutsHelp.h"
 #include "platform/sim/SimPlatform.h"
+#include "support/TempLog.h"
 #include "update/AppUpdate.h"
 #include "update/BrandIcon.h"
 #include "update/UpdateCard.h"
 #include "update/UpdateNotifier.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <vector>
@@ -56,7 +59,7 @@ TEST(Launch, ReleaseTooltipAndNoTray) {
     EXPECT_EQ(sim->statusItem()->toolTip, "Vistrel");
   }
   sim::ScopedSimPlatform sim;
-  sim->caps.hasTray = false;
+  sim->trayAvailable = false;
   sim->bundle().dictionary["VistrelBuildChannel"] = std::string("local");
   AppDelegate delegate;
   delegate.applicationDidFinishLaunching();
@@ -127,4 +130,39 @@ TEST(Launch, PreviewCardOnlyForExactlyOne) {
     setCardPresenter(nullptr);
   }
   unsetenv("VISTREL_PREVIEW_CARD");
+}
+
+// On a desktop that lets no program grab keys, no key is asked for, and the first launch alone says how to bind
+// the actions in the desktop's settings, as commands with this program's path.
+TEST(Launch, DesktopWithoutKeyGrabs) {
+  class RecordingAlerts : public AlertPresenter {
+   public:
+    int runModal(const Alert& alert) override {
+      shown.push_back(alert);
+      return 0;
+    }
+    std::vector<Alert> shown;
+  };
+  sim::ScopedSimPlatform sim;
+  vistrel::testing::TempLog log;
+  sim->hotKeys().grabsGlobalKeys = false;
+  const auto alerts = std::make_shared<RecordingAlerts>();
+  DesktopShortcutsHelp::setAlertPresenterForTesting(alerts);
+  for (int launch = 0; launch < 2; ++launch) {
+    AppDelegate delegate;
+    delegate.applicationDidFinishLaunching();
+    sim->clock().runPending();
+    delegate.applicationWillTerminate();
+  }
+  DesktopShortcutsHelp::setAlertPresenterForTesting(nullptr);
+
+  EXPECT_TRUE(sim->hotKeys().registrations().empty());
+  ASSERT_EQ(alerts->shown.size(), 1u);
+  EXPECT_EQ(alerts->shown[0].title, "Set up Vistrel's shortcuts in your desktop's settings");
+  EXPECT_NE(alerts->shown[0].text.find("\n\n/opt/vistrel/bin/vistrel --action window.leftHalf\n"), std::string::npos);
+  const auto messages = log.messages();
+  EXPECT_EQ(std::count(messages.begin(), messages.end(), "desktop-shortcuts-help"), 1);
+  EXPECT_EQ(std::count_if(messages.begin(), messages.end(),
+                          [](const std::string& m) { return m.starts_with("hotkey-grabs-unavailable bindings="); }),
+            2);
 }

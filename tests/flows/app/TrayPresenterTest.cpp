@@ -83,7 +83,7 @@ TEST_F(TrayPresenterFlow, RecordingIcon) {
 TEST_F(TrayPresenterFlow, NoStatusButton) {
   TrayPresenter::shared().statusItem = nullptr;
   TrayPresenter::shared().applyIcon();
-  sim->caps.hasTray = false;
+  sim->trayAvailable = false;
   auto buttonless = sim->makeStatusItem();
   TrayPresenter::shared().statusItem = buttonless.get();
   TrayPresenter::shared().applyIcon();

@@ -248,3 +248,21 @@ TEST_F(Engine, BlockedWithoutFlowStoresPendingSnap) {
   EXPECT_EQ(count("accessibility-api-disabled trusted=false"), 1);
   EXPECT_TRUE(alerts->shown.empty());
 }
+
+// A desktop that lets no program move others' windows: the snap is logged as unsupported, nothing is written,
+// and neither an alert nor the permission flow is troubled with what no grant can change.
+TEST_F(Engine, DesktopRefusesWindowControl) {
+  auto w = focusedWindow(Rect(100, 100, 400, 300));
+  auto flow = std::make_shared<ScriptedPermissionFlow>(*sim);
+  engine().setPermissionFlow(flow);
+  sim->accessibility().movesForeignWindows = false;
+  engine().perform(WindowSnap::leftHalf, true);
+  sim->clock().runUntilIdle();
+  EXPECT_EQ(log({"perform", "snap-"}),
+            (std::vector<std::string>{"perform leftHalf front=Editor menu=Editor retry=true",
+                                      "snap-unsupported preset=leftHalf reason=desktop-refuses-window-control"}));
+  EXPECT_TRUE(sim->accessibility().writes.empty());
+  EXPECT_EQ(frame(w), Rect(100, 100, 400, 300));
+  EXPECT_TRUE(alerts->shown.empty());
+  EXPECT_TRUE(flow->calls.empty());
+}
