@@ -11,8 +11,10 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 program=$(cd "$build" && pwd)/bin/vistrel
 [ -x "$program" ] || { echo "run: $program is not built" >&2; exit 1; }
 
+# An X display that answers is what this script runs on, also under a Wayland
+# session, whose default the program would otherwise take.
 if [ -n "${DISPLAY:-}" ] && timeout 5 xdpyinfo >/dev/null 2>&1; then
-  exec "$program"
+  exec "$program" --platform=x11
 fi
 
 e2e=$root/tests/e2e
