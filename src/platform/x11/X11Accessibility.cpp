@@ -3,12 +3,15 @@
 #include <signal.h>
 
 #include <algorithm>
-#include <thread>
 #include <cerrno>
+#include <cstdio>
 #include <string>
+#include <thread>
 
+#include "app/log/LayoutLog.h"
 #include "platform/x11/DesktopSpaces.h"
 #include "platform/x11/FrameGeometry.h"
+#include "platform/x11/I3Ipc.h"
 #include "platform/x11/Monitors.h"
 #include "platform/x11/WmRequests.h"
 
@@ -236,6 +239,24 @@ void X11Accessibility::awaitFrameChange(xcb_window_t window, const Rect& before,
   }
 }
 
+bool X11Accessibility::floatIfTiled(xcb_window_t window, Deadline deadline) {
+  const Atoms& atoms = connection_.atoms();
+  auto socketPath = requestProperty(connection_, connection_.root(), atoms.i3SocketPath);
+  auto floating = requestProperty(connection_, window, atoms.i3FloatingWindow, XCB_ATOM_CARDINAL);
+  const auto pathReply = socketPath.get(deadline);
+  const auto floatingReply = floating.get(deadline);
+  if (!pathReply || !floatingReply) return false;
+  const auto path = text(propertyFromReply(pathReply.value.get()), atoms.utf8String);
+  if (!path || item32(propertyFromReply(floatingReply.value.get()), XCB_ATOM_CARDINAL)) return false;
+
+  const auto result = i3ipc::runCommand(*path, "[id=" + std::to_string(window) + "] floating enable", deadline);
+  char id[16];
+  std::snprintf(id, sizeof id, "0x%x", window);
+  LayoutLog::write(std::string("tiled-window window=") + id + " floating=" + (result.ok ? "true" : "false") +
+                   (result.ok ? "" : " error=" + result.error));
+  return result.ok;
+}
+
 AXError X11Accessibility::writeWindow(const AXElement& element, std::string_view attribute, const AXValue& value,
                                       Deadline deadline) {
   if (isPreparationAttribute(attribute)) {
@@ -259,6 +280,9 @@ AXError X11Accessibility::writeWindow(const AXElement& element, std::string_view
   if (fullScreen) {
     wm::setFullScreen(connection_, window, *fullScreen);
   } else {
+    // The manager answers once the window floats; its frame is then another one.
+    if (floatIfTiled(window, deadline)) facts = x11::readWindow(connection_, window, deadline);
+    if (!facts.value) return errorOf(facts.fault);
     const auto hints = supportedHints(connection_, deadline);
     if (!hints.value) return errorOf(hints.fault);
     const bool handlesMoveResize = std::find(hints.value->begin(), hints.value->end(), atoms.netMoveresizeWindow) !=
@@ -284,8 +308,10 @@ AXError X11Accessibility::writeWindow(const AXElement& element, std::string_view
                      handlesMoveResize);
       changes = before.origin() != *position;
     } else {
-      wm::moveResize(connection_, window, std::nullopt,
-                     clientSizeFor(*size, facts.value->frame, facts.value->shadow), handlesMoveResize);
+      const Size client = clientSizeFor(*size, facts.value->frame, facts.value->shadow);
+      const double border = 2 * facts.value->border;
+      wm::moveResize(connection_, window, std::nullopt, Size{client.width - border, client.height - border},
+                     handlesMoveResize);
       changes = before.size() != *size;
     }
     if (!connection_.flush()) return platform::kAXErrorCannotComplete;

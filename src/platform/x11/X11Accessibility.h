@@ -51,6 +51,9 @@ class X11Accessibility : public platform::Accessibility {
   platform::AXResult readWindow(const platform::AXElement& element, std::string_view attribute, Deadline deadline);
   // Polls until the frame differs from `before` (the manager applied something) or the deadline passes.
   void awaitFrameChange(xcb_window_t window, const Rect& before, const Rect& primary, Deadline deadline);
+  // Under i3 a tiled window takes no position or size of its own: it is made
+  // floating first, with one log line. True when it was.
+  bool floatIfTiled(xcb_window_t window, Deadline deadline);
   platform::AXError writeWindow(const platform::AXElement& element, std::string_view attribute,
                                 const platform::AXValue& value, Deadline deadline);
   std::string_view subroleOf(const WindowFacts& facts) const;
