@@ -14,6 +14,7 @@
 #include "platform/x11/I3Ipc.h"
 #include "platform/x11/Monitors.h"
 #include "platform/x11/WmRequests.h"
+#include "platform/x11/X11Screens.h"
 
 namespace vistrel::x11 {
 
@@ -39,6 +40,16 @@ constexpr double kUnmaximizePollSeconds = 0.005;
 // the read that follows a write from seeing the frame from before it.
 constexpr double kApplySeconds = 0.06;
 constexpr auto kApplyPoll = std::chrono::milliseconds(2);
+
+// Letting a held window out takes three round trips through the manager, each a few milliseconds.
+constexpr double kLetOutSeconds = 0.3;
+// Windows whose last move is remembered; a long run forgets them all at once.
+constexpr std::size_t kMaxRememberedMoves = 64;
+
+// The window as the manager places it: the client with the manager's frame, a client-drawn shadow included.
+Rect wholeWindow(const WindowFacts& facts) {
+  return outerFrame(facts.client, facts.frame, Extents{});
+}
 
 AXResult failure(AXError error) { return {error, std::nullopt}; }
 AXResult success(AXValue value) { return {platform::kAXErrorSuccess, std::move(value)}; }
@@ -230,13 +241,48 @@ AXError X11Accessibility::setAttributeValue(const AXElement& element, std::strin
   return platform::kAXErrorAttributeUnsupported;
 }
 
-void X11Accessibility::awaitFrameChange(xcb_window_t window, const Rect& before, const Rect& primary,
-                                        Deadline deadline) {
+void X11Accessibility::awaitWindow(xcb_window_t window, const std::function<bool(const WindowFacts&)>& done,
+                                   Deadline deadline) {
   while (std::chrono::steady_clock::now() < deadline) {
     const auto facts = x11::readWindow(connection_, window, deadline);
-    if (!facts.value || rootToAccessibility(facts.value->outer(), primary) != before) return;
+    if (!facts.value || done(*facts.value)) return;
     std::this_thread::sleep_for(kApplyPoll);
   }
+}
+
+void X11Accessibility::awaitFrameChange(xcb_window_t window, const Rect& before, const Rect& primary,
+                                        Deadline deadline) {
+  awaitWindow(
+      window, [&](const WindowFacts& facts) { return rootToAccessibility(facts.outer(), primary) != before; },
+      deadline);
+}
+
+void X11Accessibility::letOutIfHeldInside(xcb_window_t window, const WindowFacts& facts, Point reference,
+                                          bool handlesMoveResize, Deadline deadline) {
+  const auto asked = askedWhole_.find(window);
+  if (asked == askedWhole_.end() || facts.shadow == Extents{}) return;
+  const Rect whole = wholeWindow(facts);
+  const auto area = freeAreaHolding(connection_, whole, deadline);
+  if (!area) return;
+  const Axis axis = heldInside(asked->second, whole, facts.shadow, *area);
+  if (axis == Axis::none) return;
+
+  const bool vertically = axis == Axis::across;
+  const xcb_atom_t state =
+      vertically ? connection_.atoms().netWmStateMaximizedVert : connection_.atoms().netWmStateMaximizedHorz;
+  const Deadline bound = std::min(deadline, deadlineAfter(kLetOutSeconds));
+  wm::setMaximized(connection_, window, vertically, true);
+  connection_.flush();
+  awaitWindow(window, [state](const WindowFacts& f) { return f.hasState(state); }, bound);
+  wm::moveResize(connection_, window, reference, std::nullopt, handlesMoveResize);
+  connection_.flush();
+  awaitWindow(window, [&](const WindowFacts& f) { return wholeWindow(f).origin() != whole.origin(); }, bound);
+  wm::setMaximized(connection_, window, vertically, false);
+  connection_.flush();
+  awaitWindow(window, [state](const WindowFacts& f) { return !f.hasState(state); }, bound);
+  char line[96];
+  std::snprintf(line, sizeof line, "held-inside window=0x%x axis=%s", window, vertically ? "across" : "down");
+  LayoutLog::write(line);
 }
 
 bool X11Accessibility::floatIfTiled(xcb_window_t window, Deadline deadline) {
@@ -303,11 +349,16 @@ AXError X11Accessibility::writeWindow(const AXElement& element, std::string_view
     const Rect before = rootToAccessibility(facts.value->outer(), primary);
     bool changes;
     if (position) {
-      const Point root = accessibilityToRoot(*position, primary);
-      wm::moveResize(connection_, window, northWestReference(root, facts.value->shadow), std::nullopt,
-                     handlesMoveResize);
+      const Point reference = northWestReference(accessibilityToRoot(*position, primary), facts.value->shadow);
+      letOutIfHeldInside(window, *facts.value, reference, handlesMoveResize, deadline);
+      wm::moveResize(connection_, window, reference, std::nullopt, handlesMoveResize);
+      if (askedWhole_.size() >= kMaxRememberedMoves) askedWhole_.clear();
+      askedWhole_[window] = Rect(reference, wholeWindow(*facts.value).size());
       changes = before.origin() != *position;
     } else {
+      // A manager holding the window in would hold its size in too: the move it held back goes first.
+      if (const auto asked = askedWhole_.find(window); asked != askedWhole_.end())
+        letOutIfHeldInside(window, *facts.value, asked->second.origin(), handlesMoveResize, deadline);
       const Size client = clientSizeFor(*size, facts.value->frame, facts.value->shadow);
       const double border = 2 * facts.value->border;
       wm::moveResize(connection_, window, std::nullopt, Size{client.width - border, client.height - border},

@@ -11,6 +11,7 @@
 #include <xcb/xcb.h>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string_view>
@@ -51,6 +52,16 @@ class X11Accessibility : public platform::Accessibility {
   platform::AXResult readWindow(const platform::AXElement& element, std::string_view attribute, Deadline deadline);
   // Polls until the frame differs from `before` (the manager applied something) or the deadline passes.
   void awaitFrameChange(xcb_window_t window, const Rect& before, const Rect& primary, Deadline deadline);
+  // Polls until `done` holds for the window's facts, the window vanishes or the deadline passes.
+  void awaitWindow(xcb_window_t window, const std::function<bool(const WindowFacts&)>& done, Deadline deadline);
+  // Some managers (marco) keep the whole window, a client-drawn shadow
+  // included, inside the work area, until it has once been partly outside.
+  // When the last move asked of `window` was held back that way, the window
+  // is let out once: maximized along the other axis it cannot fit the area,
+  // so a move to `reference` (a new one, or the one held back) goes through
+  // as asked, and the window keeps that position when it leaves the state.
+  void letOutIfHeldInside(xcb_window_t window, const WindowFacts& facts, Point reference, bool handlesMoveResize,
+                          Deadline deadline);
   // Under i3 a tiled window takes no position or size of its own: it is made
   // floating first, with one log line. True when it was.
   bool floatIfTiled(xcb_window_t window, Deadline deadline);
@@ -66,6 +77,8 @@ class X11Accessibility : public platform::Accessibility {
   std::vector<std::pair<xcb_atom_t, WindowType>> windowTypes_;
   double defaultTimeout_;
   std::map<std::int32_t, double> timeouts_;
+  // The whole window (client and manager frame, root coordinates) the last move of each window asked for.
+  std::map<xcb_window_t, Rect> askedWhole_;
 };
 
 }  // namespace vistrel::x11

@@ -95,6 +95,16 @@ Reserved readReserved(Connection& connection, Deadline deadline) {
 
 }  // namespace
 
+std::optional<Rect> freeAreaHolding(Connection& connection, const Rect& rect, Deadline deadline) {
+  auto monitors = readMonitors(connection, deadline);
+  const std::vector<Monitor> all = monitors.value ? std::move(*monitors.value) : std::vector{rootMonitor(connection)};
+  const Monitor* holding = monitorHolding(all, rect);
+  if (!holding) return std::nullopt;
+  const Reserved reserved = readReserved(connection, deadline);
+  return visibleArea(holding->frame, Size(connection.rootWidth(), connection.rootHeight()), reserved.struts,
+                     reserved.workarea);
+}
+
 X11Screens::X11Screens(Connection& connection) : connection_(connection) {}
 
 std::vector<Monitor> X11Screens::monitors(Deadline deadline) const {
