@@ -262,6 +262,7 @@ void X11Accessibility::letOutIfHeldInside(xcb_window_t window, const WindowFacts
   const auto asked = askedWhole_.find(window);
   if (asked == askedWhole_.end() || facts.shadow == Extents{}) return;
   const Rect whole = wholeWindow(facts);
+  if (whole.origin() == asked->second.origin()) return;
   const auto area = freeAreaHolding(connection_, whole, deadline);
   if (!area) return;
   const Axis axis = heldInside(asked->second, whole, facts.shadow, *area);
