@@ -34,10 +34,11 @@ constexpr double kDefaultTimeoutSeconds = 1.2;
 // maximized state (a few milliseconds, usually), and how often it looks.
 constexpr double kUnmaximizeSeconds = 0.5;
 constexpr double kUnmaximizePollSeconds = 0.005;
-// How long a move or resize waits for the window manager to apply it. A
-// request lands in a few milliseconds; one the manager refuses (a size below
-// the window's minimum) never shows, so the wait is bounded. Waiting here keeps
-// the read that follows a write from seeing the frame from before it.
+// How long after a move or resize a read of the frame waits for the window
+// manager to apply it. A request lands in a few milliseconds; one the manager
+// refuses (a size below the window's minimum) never shows, so the wait is
+// bounded. Waiting there keeps a read that follows a write from seeing the
+// frame from before it, while the write itself returns at once.
 constexpr double kApplySeconds = 0.06;
 constexpr auto kApplyPoll = std::chrono::milliseconds(2);
 
@@ -224,7 +225,19 @@ AXResult X11Accessibility::readWindow(const AXElement& element, std::string_view
     if (!owner) return failure(platform::kAXErrorNoValue);
     return success(applicationElement(*owner));
   }
-  const Rect frame = rootToAccessibility(facts.value->outer(), primaryMonitor(deadline));
+  const Rect primary = primaryMonitor(deadline);
+  Rect frame = rootToAccessibility(facts.value->outer(), primary);
+  if (const auto pending = pendingWrites_.find(window); pending != pendingWrites_.end()) {
+    // Read what was written: a request just sent shows within a few milliseconds, unless the manager refuses it.
+    const PendingWrite written = pending->second;
+    pendingWrites_.erase(pending);
+    if (frame == written.before) {
+      awaitFrameChange(window, written.before, primary, std::min(deadline, written.shows));
+      const auto after = x11::readWindow(connection_, window, deadline);
+      if (!after.value) return failure(errorOf(after.fault));
+      frame = rootToAccessibility(after.value->outer(), primary);
+    }
+  }
   if (attribute == ax::position) return success(frame.origin());
   return success(frame.size());
 }
@@ -367,7 +380,10 @@ AXError X11Accessibility::writeWindow(const AXElement& element, std::string_view
       changes = before.size() != *size;
     }
     if (!connection_.flush()) return platform::kAXErrorCannotComplete;
-    if (changes) awaitFrameChange(window, before, primary, std::min(deadline, deadlineAfter(kApplySeconds)));
+    if (changes) {
+      if (pendingWrites_.size() >= kMaxRememberedMoves) pendingWrites_.clear();
+      pendingWrites_[window] = {before, deadlineAfter(kApplySeconds)};
+    }
     return platform::kAXErrorSuccess;
   }
   return connection_.flush() ? platform::kAXErrorSuccess : platform::kAXErrorCannotComplete;

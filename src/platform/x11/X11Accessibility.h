@@ -6,7 +6,8 @@
 // Reads go to the server every time (no cache), each bounded by the element's
 // messaging timeout; a window that closed reads as kAXErrorInvalidUIElement,
 // a server that does not answer in time as kAXErrorCannotComplete. Writes are
-// requests to the window manager: they succeed once sent.
+// requests to the window manager: they succeed once sent and return at once;
+// the first read of the frame after one waits briefly for it to show.
 
 #include <xcb/xcb.h>
 
@@ -79,6 +80,13 @@ class X11Accessibility : public platform::Accessibility {
   std::map<std::int32_t, double> timeouts_;
   // The whole window (client and manager frame, root coordinates) the last move of each window asked for.
   std::map<xcb_window_t, Rect> askedWhole_;
+  // A move or resize sent and not yet seen: the frame before it (accessibility
+  // space) and until when the next read of the window waits for it to show.
+  struct PendingWrite {
+    Rect before;
+    Deadline shows;
+  };
+  std::map<xcb_window_t, PendingWrite> pendingWrites_;
 };
 
 }  // namespace vistrel::x11
