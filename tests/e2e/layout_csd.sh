@@ -16,12 +16,11 @@ if log_since "$start" | grep -q hotkey-register-failed; then
 fi
 
 # Settings in memory, no accessibility bus, software drawing: nothing outside the harness is touched.
-GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1 GSK_RENDERER=cairo gnome-text-editor --standalone \
-  >"$HARNESS_DIR/editor.log" 2>&1 &
-EDITOR_PID=$!
+GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1 GSK_RENDERER=cairo gnome-calculator >"$HARNESS_DIR/calculator.log" 2>&1 &
+CALCULATOR_PID=$!
 # shellcheck disable=SC2317 # called through wait_for
-editor_window() { W=$(client_windows "$EDITOR_PID" | head -n 1); [ -n "$W" ]; }
-wait_for 20 "the GTK 4 window" editor_window
+calculator_window() { W=$(client_windows "$CALCULATOR_PID" | head -n 1); [ -n "$W" ]; }
+wait_for 20 "the GTK 4 window" calculator_window
 # The compositor lets GTK draw its shadow; the margin is what the snaps must leave out.
 # shellcheck disable=SC2317
 shadowed() { xprop -id "$W" -notype _GTK_FRAME_EXTENTS | grep -qE '= [1-9]'; }
@@ -43,5 +42,5 @@ $LAST_LINES"
   echo "ok $snap: $(outer_frame "$W")"
 done
 
-kill "$EDITOR_PID"
+kill "$CALCULATOR_PID"
 stop_vistrel
