@@ -29,10 +29,10 @@ packages=(
   imagemagick
   # a nested X server with two Xinerama heads for the two-display end-to-end test
   xserver-xephyr
-  # window capture of a GTK 4 program with client-side decorations (a shadow
-  # margin in _GTK_FRAME_EXTENTS) under a compositing manager, end to end
+  # window capture and layout of a GTK 4 program with client-side decorations
+  # (a shadow margin in _GTK_FRAME_EXTENTS) under a compositing manager, end to end
   gnome-calculator xfwm4
-  # a tray host (XEmbed system tray) for the tray-icon end-to-end tests
+  # a tray host (XEmbed system tray) for the tray-icon end-to-end tests, and a panel with a strut
   tint2
   # a second window-control client the snap-latency benchmark compares against
   wmctrl

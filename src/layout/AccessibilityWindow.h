@@ -37,6 +37,17 @@ struct State {
   std::string settleLabel;
   // Platform uptime when the current sequence began.
   double settleStarted = 0;
+  // The visible frame (accessibility space) of the display that holds the
+  // target: a window that cannot take the target's size stays inside it.
+  std::optional<Rect> settleArea;
+  // The last position this sequence asked for, the origin it wanted the
+  // window at, and where the window was when it asked.
+  struct PositionAsk {
+    Point asked;
+    Point wanted;
+    Point from;
+  };
+  std::optional<PositionAsk> lastAsk;
 };
 State& state();
 // Test-only: back to the state of a fresh run.
@@ -71,6 +82,24 @@ std::optional<platform::Screen> screenContaining(const Rect& rect);
 std::optional<Rect> frameMovingDisplaysBy(const Rect& frame, int delta);
 
 // --- changing the frame ---
+
+// Where the settle sequence puts a window of `size` for `target` (all in
+// accessibility space). Along an axis where the window is larger than the
+// target it goes to the target's edge that lies on the area's edge (the top
+// or left one when both do), else it is centred on the target; along the
+// other axes it takes the target's origin, or with `anchorBottom` its bottom
+// edge. Along an axis where the target lies inside `area`, the window is then
+// kept inside it (its top or left edge when it is larger than the area).
+Point placement(Size size, const Rect& target, const std::optional<Rect>& area, bool anchorBottom);
+// Whether a frame is where the sequence wants it: the target's size (within 8
+// points across, 20 down, which resize increments may leave) and the
+// placement of that size (within 6 points).
+bool landed(const Rect& actual, const Rect& target, bool anchorBottom);
+// Asks for the window's origin to be `wanted`. When the window manager moved
+// the window in answer to this sequence's previous ask but put it elsewhere
+// (it took the point for another reference point, or held the window back),
+// the previous ask corrected by that miss goes out instead.
+platform::AXError askPosition(const Element& window, Point wanted, const Rect& current);
 
 // Starts the change to an AppKit-space target and returns whether it started;
 // the outcome is reported only in the log ("snap-done" / "snap-partial").

@@ -23,6 +23,32 @@ bool positionOff(const Rect& c, const Rect& t) {
 
 bool current(int id) { return state().settleID == id; }
 
+// How far a window manager may put a window from the point asked for when it
+// takes the point for another corner (of its frame, of the client inside it,
+// of a shadow): a frame or a shadow, at twice the usual scale. A window found
+// farther away was moved by something else, such as an older request landing late.
+constexpr double kMaxReferenceOffset = 128;
+
+bool sizeClose(const Rect& c, const Rect& t) {
+  return std::abs(c.width() - t.width()) < 8 && std::abs(c.height() - t.height()) < 20;
+}
+
+// One axis of placement(): start and length of the target and the area, the window's length.
+double placeAlong(double t0, double tLength, std::optional<std::pair<double, double>> area, double length,
+                  bool anchorEnd) {
+  const double t1 = t0 + tLength;
+  double origin = anchorEnd ? t1 - length : t0;
+  if (length > tLength + 0.5 && !anchorEnd) {
+    const bool atStart = area && std::abs(t0 - area->first) < 8;
+    const bool atEnd = area && std::abs(t1 - (area->first + area->second)) < 8;
+    origin = atStart ? t0 : atEnd ? t1 - length : t0 + tLength / 2 - length / 2;
+  }
+  if (area && t0 >= area->first - 0.5 && t1 <= area->first + area->second + 0.5) {
+    origin = std::max(area->first, std::min(origin, area->first + area->second - length));
+  }
+  return origin;
+}
+
 void logStep(const char* word, int attempt, const Rect& frame) {
   LayoutLog::write(std::string(word) + " " + std::to_string(attempt) + " actual=" + RectText::frame(frame));
 }
@@ -35,6 +61,36 @@ bool logStepRead(const char* word, int attempt, const Element& window) {
 }
 
 }  // namespace
+
+Point placement(Size size, const Rect& target, const std::optional<Rect>& area, bool anchorBottom) {
+  const auto span = [&area](bool across) -> std::optional<std::pair<double, double>> {
+    if (!area) return std::nullopt;
+    return across ? std::pair(area->minX(), area->width()) : std::pair(area->minY(), area->height());
+  };
+  return {placeAlong(target.minX(), target.width(), span(true), size.width, false),
+          placeAlong(target.minY(), target.height(), span(false), size.height, anchorBottom)};
+}
+
+bool landed(const Rect& actual, const Rect& target, bool anchorBottom) {
+  const Point wanted = placement(actual.size(), target, state().settleArea, anchorBottom);
+  return sizeClose(actual, target) && !positionOff(actual, Rect(wanted, actual.size()));
+}
+
+platform::AXError askPosition(const Element& window, Point wanted, const Rect& current) {
+  auto& last = state().lastAsk;
+  Point ask = wanted;
+  const bool moved = last && current.origin() != last->from;
+  const Point miss = last ? Point{current.minX() - last->asked.x, current.minY() - last->asked.y} : Point{};
+  if (moved && std::abs(miss.x) <= kMaxReferenceOffset && std::abs(miss.y) <= kMaxReferenceOffset) {
+    // It moved: the manager puts the window where it was asked plus some offset, which this ask takes off.
+    ask = {wanted.x - miss.x, wanted.y - miss.y};
+  } else if (last) {
+    // Not moved (yet): the correction found so far still holds.
+    ask = {wanted.x + last->asked.x - last->wanted.x, wanted.y + last->asked.y - last->wanted.y};
+  }
+  last = State::PositionAsk{ask, wanted, current.origin()};
+  return setPosition(window, ask);
+}
 
 bool setFrame(const Rect& target, const Element& window, const std::string& label) {
   auto& access = platform::accessibility();
@@ -49,9 +105,11 @@ bool setFrame(const Rect& target, const Element& window, const std::string& labe
   }
 
   bool anchorBottom = false;
+  state().settleArea.reset();
   if (const auto screen = screenContaining(target)) {
     const Rect& visible = screen->visibleFrame;
     if (std::abs(target.minY() - visible.minY()) < 8) anchorBottom = target.height() + 24 < visible.height();
+    state().settleArea = toAccessibility(visible);
   }
 
   commit(axTarget, window, anchorBottom, label);
@@ -65,6 +123,7 @@ bool commit(const Rect& target, const Element& window, bool anchorBottom, const 
   const int id = ++s.settleID;
   s.settleLabel = label;
   s.settleStarted = platform::current().clock().uptime();
+  s.lastAsk.reset();
 
   const auto c = rawFrame(window);
   if (!c) {
@@ -78,9 +137,15 @@ bool commit(const Rect& target, const Element& window, bool anchorBottom, const 
     spawn(shrink(target, window, id, 0, anchorBottom));
     return true;
   }
-  if (positionOff(*c, target)) setPosition(window, target.origin());
+  if (positionOff(*c, target)) askPosition(window, target.origin(), *c);
   if (!needGrow) {
-    if (const auto frame = rawFrame(window)) logSettleDone(*frame, target, id, 0, false);
+    // Confirmed here when the window is already there, else on the clock by the grow steps.
+    const auto frame = rawFrame(window);
+    if (frame && landed(*frame, target, false)) {
+      logSettleDone(*frame, target, id, 0, false);
+    } else if (frame) {
+      spawn(grow(target, window, id, 0));
+    }
     return true;
   }
   if (c->height() + 8 < target.height() * 0.85) {
@@ -105,10 +170,11 @@ Task<> shrink(Rect target, Element window, int id, int attempt, bool anchorBotto
     co_return;
   }
 
-  // Anchored, the bottom edge goes onto the target's bottom edge at the height the window has now.
-  const Point wanted = anchorBottom ? Point{target.minX(), target.maxY() - c->height()} : target.origin();
+  // Anchored, the bottom edge goes onto the target's bottom edge at the height the window has now; a
+  // window that stays larger than the target goes as near to it as the visible frame allows.
+  const Point wanted = placement(c->size(), target, state().settleArea, anchorBottom);
   if ((std::abs(c->minX() - wanted.x) > 4 || std::abs(c->minY() - wanted.y) > 4) && attempt <= 8) {
-    setPosition(window, wanted);
+    askPosition(window, wanted, *c);
     if (const auto a = rawFrame(window)) {
       logStep("shrink-move", attempt, *a);
       if (target.width() + 12 < a->width() || a->height() > target.height() + 20) {
@@ -120,8 +186,7 @@ Task<> shrink(Rect target, Element window, int id, int attempt, bool anchorBotto
     co_return;
   }
 
-  const bool partial = !(std::abs(c->width() - target.width()) < 8 && std::abs(c->height() - target.height()) < 20);
-  logSettleDone(*c, target, id, attempt + 1, partial);
+  logSettleDone(*c, target, id, attempt + 1, !landed(*c, target, anchorBottom));
 }
 
 Task<> growHeightFirst(Rect target, Element window, int id, int attempt) {
@@ -145,8 +210,9 @@ Task<> grow(Rect target, Element window, int id, int attempt) {
   const auto c = rawFrame(window);
   if (!c) co_return;
 
-  if (positionOff(*c, target) && attempt <= 3) {
-    setPosition(window, target.origin());
+  const Rect wanted(placement(c->size(), target, state().settleArea, false), c->size());
+  if (positionOff(*c, wanted) && attempt <= 3) {
+    askPosition(window, wanted.origin(), *c);
     logStep("place", attempt, *c);
     spawn(grow(target, window, id, attempt + 1));
     co_return;
@@ -158,11 +224,21 @@ Task<> grow(Rect target, Element window, int id, int attempt) {
   LayoutLog::write("grow " + std::to_string(attempt) + " sizeOK=" + (sizeOK ? "true" : "false") +
                    " actual=" + RectText::frame(*a));
 
-  if (std::abs(a->width() - target.width()) < 8 && std::abs(a->height() - target.height()) < 20) {
+  if (sizeClose(*a, target)) {
     const auto again = rawFrame(window);
     if (!again) co_return;
-    if (positionOff(*again, target)) setPosition(window, target.origin());
-    if (const auto last = rawFrame(window)) logSettleDone(*last, target, id, attempt + 1, false);
+    const Rect placed(placement(again->size(), target, state().settleArea, false), again->size());
+    if (positionOff(*again, placed)) askPosition(window, placed.origin(), *again);
+    const auto last = rawFrame(window);
+    if (!last) co_return;
+    // A position the window manager has not taken (yet) is looked at again on the next step.
+    if (landed(*last, target, false)) {
+      logSettleDone(*last, target, id, attempt + 1, false);
+    } else if (attempt < 8) {
+      spawn(grow(target, window, id, attempt + 1));
+    } else {
+      logSettleDone(*last, target, id, attempt + 1, true);
+    }
   } else if (attempt < 8) {
     spawn(grow(target, window, id, attempt + 1));
   } else {

@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
 # Runs one command on a private X desktop and tears the desktop down again.
 #
-#   harness.sh [--tray] [--dbus] [--size WxH] -- command args...
+#   harness.sh [--tray] [--dbus] [--size WxH] [--wm openbox|xfwm4] [--panel] -- command args...
 #
 # Starts Xvfb on a display number the server picks itself (so parallel runs
-# never collide), openbox with the project's own configuration (no key or
-# modifier-button bindings), with --dbus a private session bus, with --tray a
-# tray host (tint2, XEmbed). The command runs in a process group of its own
-# with DISPLAY, HARNESS_DIR (a scratch folder removed at the end) and private
-# HOME, XDG_CONFIG_HOME, XDG_CACHE_HOME, XDG_DATA_HOME and XDG_RUNTIME_DIR, so
+# never collide) and a window manager: openbox with the project's own
+# configuration (no key or modifier-button bindings), or with --wm xfwm4
+# Xfce's, compositing, without its keyboard shortcuts (it keeps its settings
+# in xfconf, so it brings a session bus). With --dbus a private session bus,
+# with --tray a tray host (tint2, XEmbed), with --panel a 30 px panel along
+# the top that reserves its strut (tint2 as a dock). The command runs in a
+# process group of its own with DISPLAY, HARNESS_DIR (a scratch folder
+# removed at the end) and private HOME, XDG_CONFIG_HOME, XDG_CACHE_HOME, XDG_DATA_HOME and XDG_RUNTIME_DIR, so
 # no user settings leak in and two runs never see each other's files or
 # instances. Without --dbus the session bus address names a socket that does
 # not exist: clients fail to connect at once instead of autolaunching a bus.
@@ -24,7 +27,8 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$here/lib.sh"
 
 usage() {
-  echo "usage: harness.sh [--tray] [--dbus] [--size WxH] [--openbox-rc FILE] -- command args..." >&2
+  echo "usage: harness.sh [--tray] [--dbus] [--size WxH] [--openbox-rc FILE] [--wm openbox|xfwm4] [--panel]" \
+    "-- command args..." >&2
   exit 2
 }
 
@@ -33,11 +37,13 @@ die() {
   exit 1
 }
 
-tray=0 dbus=0 size=1920x1080 openbox_rc=$here/openbox-rc.xml
+tray=0 dbus=0 panel=0 wm=openbox size=1920x1080 openbox_rc=$here/openbox-rc.xml
 while [ $# -gt 0 ]; do
   case $1 in
     --tray) tray=1 ;;
     --dbus) dbus=1 ;;
+    --panel) panel=1 ;;
+    --wm) [ $# -ge 2 ] || usage; wm=$2; shift ;;
     --size) [ $# -ge 2 ] || usage; size=$2; shift ;;
     --openbox-rc) [ $# -ge 2 ] || usage; openbox_rc=$2; shift ;;
     --) shift; break ;;
@@ -47,10 +53,15 @@ while [ $# -gt 0 ]; do
 done
 [ $# -gt 0 ] || usage
 [[ $size =~ ^[1-9][0-9]*x[1-9][0-9]*$ ]] || die "--size wants WxH (for example 1920x1080), not '$size'"
+case $wm in
+  openbox) ;;
+  xfwm4) dbus=1 ;;
+  *) die "--wm wants openbox or xfwm4, not '$wm'" ;;
+esac
 
-needed=(Xvfb xdpyinfo xprop xwininfo openbox setsid setpriv)
+needed=(Xvfb xdpyinfo xprop xwininfo "$wm" setsid setpriv)
 [ $dbus -eq 0 ] || needed+=(dbus-daemon)
-[ $tray -eq 0 ] || needed+=(tint2)
+[ $tray -eq 0 ] && [ $panel -eq 0 ] || needed+=(tint2)
 for tool in "${needed[@]}"; do
   command -v "$tool" >/dev/null || die "'$tool' is not installed (run scripts/install-deps.sh)"
 done
@@ -155,9 +166,23 @@ if [ $dbus -eq 1 ]; then
   export DBUS_SESSION_BUS_ADDRESS
 fi
 
-start_helper openbox openbox --sm-disable --config-file "$openbox_rc"
+if [ "$wm" = xfwm4 ]; then
+  # xfconfd, started on the session bus, reads the user's channels first.
+  channels=$XDG_CONFIG_HOME/xfce4/xfconf/xfce-perchannel-xml
+  mkdir -p "$channels"
+  cp "$here/xfwm4-shortcuts.xml" "$channels/xfce4-keyboard-shortcuts.xml"
+  start_helper xfwm4 xfwm4 --compositor=on
+else
+  start_helper openbox openbox --sm-disable --config-file "$openbox_rc"
+fi
 wm_up() { helper_alive && xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
-poll_until 10 wm_up || helper_failed openbox "openbox to manage $DISPLAY (_NET_SUPPORTING_WM_CHECK)"
+poll_until 10 wm_up || helper_failed "$wm" "$wm to manage $DISPLAY (_NET_SUPPORTING_WM_CHECK)"
+
+if [ $panel -eq 1 ]; then
+  start_helper panel tint2 -c "$here/panel-tint2rc"
+  panel_reserved() { helper_alive && xprop -root -notype _NET_WORKAREA 2>/dev/null | grep -q '= 0, 30, '; }
+  poll_until 10 panel_reserved || helper_failed panel "the panel's strut in _NET_WORKAREA"
+fi
 
 if [ $tray -eq 1 ]; then
   start_helper tint2 tint2 -c "$here/tint2rc"

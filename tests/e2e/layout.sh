@@ -1,15 +1,19 @@
 # shellcheck shell=bash
 # Helpers for the window-layout end-to-end tests (source after lib.sh).
 # Frames are outer frames in root coordinates, "x y w h", read from outside:
-# xwininfo's client geometry plus the window manager's _NET_FRAME_EXTENTS.
+# xwininfo's client geometry plus the window manager's _NET_FRAME_EXTENTS,
+# less the invisible shadow a client that draws its own decorations announces
+# in _GTK_FRAME_EXTENTS: the frame the user sees.
 
 # outer_frame <window>: prints "x y w h".
 outer_frame() {
-  local info extents l r t b
+  local info extents shadow l r t b sl sr st sb
   info=$(xwininfo -id "$1") || return 1
   extents=$(xprop -id "$1" -notype _NET_FRAME_EXTENTS | grep -o '[0-9][0-9, ]*$') || extents="0, 0, 0, 0"
+  shadow=$(xprop -id "$1" -notype _GTK_FRAME_EXTENTS | grep -o '[0-9][0-9, ]*$') || shadow="0, 0, 0, 0"
   IFS=', ' read -r l r t b <<<"$extents"
-  awk -v l="$l" -v r="$r" -v t="$t" -v b="$b" '
+  IFS=', ' read -r sl sr st sb <<<"$shadow"
+  awk -v l="$((l - sl))" -v r="$((r - sr))" -v t="$((t - st))" -v b="$((b - sb))" '
     /Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
     /^ *Width:/ { w = $NF } /^ *Height:/ { h = $NF }
     END { printf "%d %d %d %d\n", x - l, y - t, w + l + r, h + t + b }' <<<"$info"
@@ -34,37 +38,46 @@ settle_logged() {
   log_since "$1" | grep -qE "(snap-done|snap-partial) preset=$2 |already-there|no-target current="
 }
 
-# geometry <snap> "<x y w h>": the target of a snap in root coordinates on the
-# 1920x1080 display with no panels, from the current outer frame.
+# geometry <snap> "<x y w h>": the target of a snap in root coordinates, from
+# the current outer frame, on the visible area AREA ("x y w h"; by default
+# the whole 1920x1080 display with no panels).
+AREA=${AREA:-"0 0 1920 1080"}
 geometry() {
-  awk -v s="$1" -v c="$2" 'BEGIN {
-    W = 1920; H = 1080; split(c, a, " "); cx = a[1]; cy = a[2]; cw = a[3]; ch = a[4]
-    if (s == "leftHalf") r = "0 0 960 1080"
-    else if (s == "rightHalf") r = "960 0 960 1080"
-    else if (s == "topHalf") r = "0 0 1920 540"
-    else if (s == "bottomHalf") r = "0 540 1920 540"
-    else if (s == "topLeft") r = "0 0 960 540"
-    else if (s == "topRight") r = "960 0 960 540"
-    else if (s == "bottomLeft") r = "0 540 960 540"
-    else if (s == "bottomRight") r = "960 540 960 540"
-    else if (s == "firstThird") r = "0 0 640 1080"
-    else if (s == "centerThird") r = "640 0 640 1080"
-    else if (s == "lastThird") r = "1280 0 640 1080"
-    else if (s == "firstTwoThirds") r = "0 0 1280 1080"
-    else if (s == "lastTwoThirds") r = "640 0 1280 1080"
-    else if (s == "maximize") r = "0 0 1920 1080"
-    else if (s == "almostMaximize") r = "16 16 1888 1048"
-    else if (s == "maximizeHeight") r = sprintf("%s 0 %s 1080", cx, (cw < W ? cw : W))
+  awk -v s="$1" -v c="$2" -v area="$AREA" 'BEGIN {
+    split(area, v, " "); X = v[1]; Y = v[2]; W = v[3]; H = v[4]
+    split(c, a, " "); cx = a[1]; cy = a[2]; cw = a[3]; ch = a[4]
+    # rectangles in fractions of the area: left, top, width, height
+    if (s == "leftHalf") f = "0 0 .5 1"
+    else if (s == "rightHalf") f = ".5 0 .5 1"
+    else if (s == "topHalf") f = "0 0 1 .5"
+    else if (s == "bottomHalf") f = "0 .5 1 .5"
+    else if (s == "topLeft") f = "0 0 .5 .5"
+    else if (s == "topRight") f = ".5 0 .5 .5"
+    else if (s == "bottomLeft") f = "0 .5 .5 .5"
+    else if (s == "bottomRight") f = ".5 .5 .5 .5"
+    else if (s == "firstThird") f = "0 0 1/3 1"
+    else if (s == "centerThird") f = "1/3 0 1/3 1"
+    else if (s == "lastThird") f = "2/3 0 1/3 1"
+    else if (s == "firstTwoThirds") f = "0 0 2/3 1"
+    else if (s == "lastTwoThirds") f = "1/3 0 2/3 1"
+    else if (s == "maximize") f = "0 0 1 1"
+    if (f != "") {
+      split(f, p, " ")
+      for (i = 1; i <= 4; i++) { if (split(p[i], q, "/") == 2) p[i] = q[1] / q[2] }
+      r = sprintf("%g %g %g %g", X + p[1] * W, Y + p[2] * H, p[3] * W, p[4] * H)
+    } else if (s == "almostMaximize") r = sprintf("%g %g %g %g", X + 16, Y + 16, W - 32, H - 32)
+    else if (s == "maximizeHeight") r = sprintf("%s %g %s %g", cx, Y, (cw < W ? cw : W), H)
     else if (s == "center") {
       w = cw < W ? cw : W; h = ch < H ? ch : H
-      r = sprintf("%.1f %.1f %s %s", W / 2 - w / 2, H / 2 - h / 2, w, h)
+      r = sprintf("%.1f %.1f %s %s", X + W / 2 - w / 2, Y + H / 2 - h / 2, w, h)
     } else if (s == "larger" || s == "smaller") {
       d = s == "larger" ? 1 : -1
-      w = cw + d * 153.6; w = w < 280 ? 280 : w; w = w > W ? W : w
-      h = ch + d * 86.4; h = h < 180 ? 180 : h; h = h > H ? H : h
+      sx = W * 0.08 > 32 ? W * 0.08 : 32; sy = H * 0.08 > 32 ? H * 0.08 : 32
+      w = cw + d * sx; w = w < 280 ? 280 : w; w = w > W ? W : w
+      h = ch + d * sy; h = h < 180 ? 180 : h; h = h > H ? H : h
       x = cx + cw / 2 - w / 2; y = cy + ch / 2 - h / 2
-      x = x < 0 ? 0 : x; y = y < 0 ? 0 : y
-      x = x + w > W ? W - w : x; y = y + h > H ? H - h : y
+      x = x < X ? X : x; y = y < Y ? Y : y
+      x = x + w > X + W ? X + W - w : x; y = y + h > Y + H ? Y + H - h : y
       r = sprintf("%.1f %.1f %.1f %.1f", x, y, w, h)
     }
     print r }'

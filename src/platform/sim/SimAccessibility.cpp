@@ -282,8 +282,8 @@ AXError SimAccessibility::writeWindow(const AXElement& element, std::string_view
     Window& target = it->second;
     if (isPosition) {
       const Point p = std::get<Point>(value);
-      target.frame.x = p.x;
-      target.frame.y = p.y;
+      target.frame.x = p.x + target.rules.positionOffset.x;
+      target.frame.y = p.y + target.rules.positionOffset.y;
     } else {
       applySize(target, std::get<Size>(value));
     }

@@ -34,6 +34,9 @@ struct SizeRules {
   bool refusesSize = false;
   // The window manager keeps the window inside this area (accessibility space) where it fits.
   std::optional<Rect> confinedTo;
+  // The window manager puts the window this far from the position asked for, as one that takes the
+  // point for another reference point (the client's corner under a title bar of its own) does.
+  Point positionOffset{0, 0};
   std::string role = "AXWindow";
   std::optional<std::string> subrole = "AXStandardWindow";
   bool minimized = false;

@@ -5,7 +5,7 @@
 namespace vistrel::x11 {
 
 std::span<const std::pair<const char*, xcb_atom_t Atoms::*>> atomNames() {
-  static const std::array<std::pair<const char*, xcb_atom_t Atoms::*>, 24> names{{
+  static const std::array<std::pair<const char*, xcb_atom_t Atoms::*>, 26> names{{
       {"UTF8_STRING", &Atoms::utf8String},
       {"_NET_SUPPORTED", &Atoms::netSupported},
       {"_NET_CLIENT_LIST", &Atoms::netClientList},
@@ -30,6 +30,8 @@ std::span<const std::pair<const char*, xcb_atom_t Atoms::*>> atomNames() {
       {"_NET_CLOSE_WINDOW", &Atoms::netCloseWindow},
       {"_NET_WM_DESKTOP", &Atoms::netWmDesktop},
       {"_NET_WM_STATE_STICKY", &Atoms::netWmStateSticky},
+      {"I3_SOCKET_PATH", &Atoms::i3SocketPath},
+      {"I3_FLOATING_WINDOW", &Atoms::i3FloatingWindow},
   }};
   return names;
 }

@@ -33,6 +33,9 @@ struct Atoms {
   xcb_atom_t netCloseWindow = XCB_ATOM_NONE;
   xcb_atom_t netWmDesktop = XCB_ATOM_NONE;
   xcb_atom_t netWmStateSticky = XCB_ATOM_NONE;
+  // i3's own: the root's IPC socket path, and the mark of its floating windows.
+  xcb_atom_t i3SocketPath = XCB_ATOM_NONE;
+  xcb_atom_t i3FloatingWindow = XCB_ATOM_NONE;
 };
 
 // Each atom's name with the field that holds it.

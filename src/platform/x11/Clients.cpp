@@ -25,6 +25,36 @@ Fault failureOf(Connection& connection, const char* what, xcb_window_t window, c
   return faultOf(reply.status);
 }
 
+// The decorations of a manager that announces none (_NET_FRAME_EXTENTS):
+// how far the top-level window holding the client (the manager's frame)
+// reaches beyond it. None when the client is itself top-level or the tree
+// cannot be read in time.
+std::optional<Extents> measuredFrame(Connection& connection, xcb_window_t window, const Rect& client,
+                                     Deadline deadline) {
+  xcb_window_t frame = window;
+  // Frames nest a level or two; the bound only guards against a tree that changes while it is walked.
+  for (int depth = 0; depth < 8; ++depth) {
+    auto tree = connection.request<xcb_query_tree_reply_t>(xcb_query_tree(connection.raw(), frame)).get(deadline);
+    if (!tree) return std::nullopt;
+    if (tree.value->parent == connection.root() || tree.value->parent == XCB_WINDOW_NONE) break;
+    frame = tree.value->parent;
+  }
+  if (frame == window) return std::nullopt;
+  auto geometry = connection.request<xcb_get_geometry_reply_t>(xcb_get_geometry(connection.raw(), frame));
+  auto origin = connection.request<xcb_translate_coordinates_reply_t>(
+      xcb_translate_coordinates(connection.raw(), frame, connection.root(), 0, 0));
+  const auto geometryReply = geometry.get(deadline);
+  const auto originReply = origin.get(deadline);
+  if (!geometryReply || !originReply) return std::nullopt;
+  const double border = geometryReply.value->border_width;
+  const Rect outer(originReply.value->dst_x - border, originReply.value->dst_y - border,
+                   geometryReply.value->width + 2 * border, geometryReply.value->height + 2 * border);
+  const Extents extents{client.minX() - outer.minX(), outer.maxX() - client.maxX(), client.minY() - outer.minY(),
+                        outer.maxY() - client.maxY()};
+  if (extents.left < 0 || extents.right < 0 || extents.top < 0 || extents.bottom < 0) return std::nullopt;
+  return extents;
+}
+
 }  // namespace
 
 Pending<xcb_get_property_reply_t> requestProperty(Connection& connection, xcb_window_t window, xcb_atom_t property,
@@ -102,6 +132,7 @@ Fetched<WindowFacts> readWindow(Connection& connection, xcb_window_t window, Dea
 
   WindowFacts facts;
   const double border = geometryReply.value->border_width;
+  facts.border = border;
   facts.client = Rect(originReply.value->dst_x - border, originReply.value->dst_y - border,
                       geometryReply.value->width + 2 * border, geometryReply.value->height + 2 * border);
   facts.viewable = attributesReply.value->map_state == XCB_MAP_STATE_VIEWABLE;
@@ -116,7 +147,8 @@ Fetched<WindowFacts> readWindow(Connection& connection, xcb_window_t window, Dea
     }
     return propertyFromReply(reply.value.get());
   };
-  facts.frame = extentsFromItems(items32(property(frame, "GetProperty(_NET_FRAME_EXTENTS)"), XCB_ATOM_CARDINAL));
+  const auto frameItems = items32(property(frame, "GetProperty(_NET_FRAME_EXTENTS)"), XCB_ATOM_CARDINAL);
+  facts.frame = extentsFromItems(frameItems);
   facts.shadow = extentsFromItems(items32(property(shadow, "GetProperty(_GTK_FRAME_EXTENTS)"), XCB_ATOM_CARDINAL));
   facts.states = items32(property(states, "GetProperty(_NET_WM_STATE)"), XCB_ATOM_ATOM);
   facts.types = items32(property(types, "GetProperty(_NET_WM_WINDOW_TYPE)"), XCB_ATOM_ATOM);
@@ -125,6 +157,7 @@ Fetched<WindowFacts> readWindow(Connection& connection, xcb_window_t window, Dea
   if (!facts.title) facts.title = text(property(name, "GetProperty(WM_NAME)"), atoms.utf8String);
   facts.windowClass = x11::windowClass(property(windowClass, "GetProperty(WM_CLASS)"));
   if (fault != Fault::none) return {std::nullopt, fault};
+  if (frameItems.empty()) facts.frame = measuredFrame(connection, window, facts.client, deadline).value_or(Extents{});
   return {std::move(facts)};
 }
 

@@ -49,6 +49,7 @@ Fetched<std::vector<xcb_atom_t>> supportedHints(Connection& connection, Deadline
 // Everything the backend reads of one client window, in one round trip.
 struct WindowFacts {
   Rect client;  // root coordinates, border included
+  double border = 0;  // the client's own X border, which a size request leaves out
   Extents frame;
   Extents shadow;
   bool viewable = false;

@@ -1,5 +1,7 @@
 #include "platform/x11/FrameGeometry.h"
 
+#include <cmath>
+
 namespace vistrel::x11 {
 
 namespace {
@@ -37,6 +39,20 @@ Rect outerFrameInPicture(const Rect& topLevel, const Rect& outer) {
   const Rect part = outer.intersection(topLevel);
   if (part.isEmpty()) return picture;
   return part.offsetBy(-topLevel.minX(), -topLevel.minY());
+}
+
+Axis heldInside(const Rect& asked, const Rect& now, const Extents& shadow, const Rect& area) {
+  const auto held = [](double askedMin, double askedMax, double nowMin, double nowMax, double shadowMin,
+                       double shadowMax, double areaMin, double areaMax) {
+    const bool outMin = askedMin < areaMin - 0.5 && askedMin + shadowMin >= areaMin - 0.5;
+    const bool outMax = askedMax > areaMax + 0.5 && askedMax - shadowMax <= areaMax + 0.5;
+    return (outMin && std::abs(nowMin - areaMin) < 1) || (outMax && std::abs(nowMax - areaMax) < 1);
+  };
+  if (held(asked.minX(), asked.maxX(), now.minX(), now.maxX(), shadow.left, shadow.right, area.minX(), area.maxX()))
+    return Axis::across;
+  if (held(asked.minY(), asked.maxY(), now.minY(), now.maxY(), shadow.top, shadow.bottom, area.minY(), area.maxY()))
+    return Axis::down;
+  return Axis::none;
 }
 
 }  // namespace vistrel::x11

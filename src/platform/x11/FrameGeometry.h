@@ -40,4 +40,13 @@ Size clientSizeFor(Size outer, const Extents& frame, const Extents& shadow);
 // topLevel's top-left corner. The whole picture when they do not meet.
 Rect outerFrameInPicture(const Rect& topLevel, const Rect& outer);
 
+enum class Axis { none, across, down };
+// Whether a manager held a move back to keep the whole window, invisible
+// shadow included, inside the work area `area`: along an axis where the
+// window asked for (`asked`, client and manager frame) reached out of the area
+// by no more than its shadow, the window it put there (`now`) stops at the
+// area's edge. `across` when it did so horizontally, else `down` when it did
+// vertically.
+Axis heldInside(const Rect& asked, const Rect& now, const Extents& shadow, const Rect& area);
+
 }  // namespace vistrel::x11

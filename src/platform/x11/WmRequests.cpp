@@ -70,6 +70,13 @@ void unmaximize(Connection& connection, xcb_window_t window) {
              {kStateRemove, atoms.netWmStateMaximizedVert, atoms.netWmStateMaximizedHorz, kSourcePager, 0});
 }
 
+void setMaximized(Connection& connection, xcb_window_t window, bool vertically, bool maximized) {
+  const Atoms& atoms = connection.atoms();
+  sendToRoot(connection, window, atoms.netWmState,
+             {maximized ? kStateAdd : kStateRemove,
+              vertically ? atoms.netWmStateMaximizedVert : atoms.netWmStateMaximizedHorz, 0, kSourcePager, 0});
+}
+
 void setFullScreen(Connection& connection, xcb_window_t window, bool fullScreen) {
   const Atoms& atoms = connection.atoms();
   sendToRoot(connection, window, atoms.netWmState,

@@ -26,6 +26,8 @@ void moveResize(Connection& connection, xcb_window_t window, std::optional<Point
                 std::optional<Size> clientSize, bool managerHandlesMoveResize);
 // Leaves the maximized state in both directions.
 void unmaximize(Connection& connection, xcb_window_t window);
+// Enters or leaves the maximized state in one direction.
+void setMaximized(Connection& connection, xcb_window_t window, bool vertically, bool maximized);
 void setFullScreen(Connection& connection, xcb_window_t window, bool fullScreen);
 // Activates the window and raises it above its siblings.
 void activateAndRaise(Connection& connection, xcb_window_t window, xcb_window_t currentlyActive,

@@ -3,14 +3,18 @@
 #include <signal.h>
 
 #include <algorithm>
-#include <thread>
 #include <cerrno>
+#include <cstdio>
 #include <string>
+#include <thread>
 
+#include "app/log/LayoutLog.h"
 #include "platform/x11/DesktopSpaces.h"
 #include "platform/x11/FrameGeometry.h"
+#include "platform/x11/I3Ipc.h"
 #include "platform/x11/Monitors.h"
 #include "platform/x11/WmRequests.h"
+#include "platform/x11/X11Screens.h"
 
 namespace vistrel::x11 {
 
@@ -30,12 +34,23 @@ constexpr double kDefaultTimeoutSeconds = 1.2;
 // maximized state (a few milliseconds, usually), and how often it looks.
 constexpr double kUnmaximizeSeconds = 0.5;
 constexpr double kUnmaximizePollSeconds = 0.005;
-// How long a move or resize waits for the window manager to apply it. A
-// request lands in a few milliseconds; one the manager refuses (a size below
-// the window's minimum) never shows, so the wait is bounded. Waiting here keeps
-// the read that follows a write from seeing the frame from before it.
+// How long after a move or resize a read of the frame waits for the window
+// manager to apply it. A request lands in a few milliseconds; one the manager
+// refuses (a size below the window's minimum) never shows, so the wait is
+// bounded. Waiting there keeps a read that follows a write from seeing the
+// frame from before it, while the write itself returns at once.
 constexpr double kApplySeconds = 0.06;
 constexpr auto kApplyPoll = std::chrono::milliseconds(2);
+
+// Letting a held window out takes three round trips through the manager, each a few milliseconds.
+constexpr double kLetOutSeconds = 0.3;
+// Windows whose last move is remembered; a long run forgets them all at once.
+constexpr std::size_t kMaxRememberedMoves = 64;
+
+// The window as the manager places it: the client with the manager's frame, a client-drawn shadow included.
+Rect wholeWindow(const WindowFacts& facts) {
+  return outerFrame(facts.client, facts.frame, Extents{});
+}
 
 AXResult failure(AXError error) { return {error, std::nullopt}; }
 AXResult success(AXValue value) { return {platform::kAXErrorSuccess, std::move(value)}; }
@@ -210,7 +225,19 @@ AXResult X11Accessibility::readWindow(const AXElement& element, std::string_view
     if (!owner) return failure(platform::kAXErrorNoValue);
     return success(applicationElement(*owner));
   }
-  const Rect frame = rootToAccessibility(facts.value->outer(), primaryMonitor(deadline));
+  const Rect primary = primaryMonitor(deadline);
+  Rect frame = rootToAccessibility(facts.value->outer(), primary);
+  if (const auto pending = pendingWrites_.find(window); pending != pendingWrites_.end()) {
+    // Read what was written: a request just sent shows within a few milliseconds, unless the manager refuses it.
+    const PendingWrite written = pending->second;
+    pendingWrites_.erase(pending);
+    if (frame == written.before) {
+      awaitFrameChange(window, written.before, primary, std::min(deadline, written.shows));
+      const auto after = x11::readWindow(connection_, window, deadline);
+      if (!after.value) return failure(errorOf(after.fault));
+      frame = rootToAccessibility(after.value->outer(), primary);
+    }
+  }
   if (attribute == ax::position) return success(frame.origin());
   return success(frame.size());
 }
@@ -227,13 +254,67 @@ AXError X11Accessibility::setAttributeValue(const AXElement& element, std::strin
   return platform::kAXErrorAttributeUnsupported;
 }
 
-void X11Accessibility::awaitFrameChange(xcb_window_t window, const Rect& before, const Rect& primary,
-                                        Deadline deadline) {
+void X11Accessibility::awaitWindow(xcb_window_t window, const std::function<bool(const WindowFacts&)>& done,
+                                   Deadline deadline) {
   while (std::chrono::steady_clock::now() < deadline) {
     const auto facts = x11::readWindow(connection_, window, deadline);
-    if (!facts.value || rootToAccessibility(facts.value->outer(), primary) != before) return;
+    if (!facts.value || done(*facts.value)) return;
     std::this_thread::sleep_for(kApplyPoll);
   }
+}
+
+void X11Accessibility::awaitFrameChange(xcb_window_t window, const Rect& before, const Rect& primary,
+                                        Deadline deadline) {
+  awaitWindow(
+      window, [&](const WindowFacts& facts) { return rootToAccessibility(facts.outer(), primary) != before; },
+      deadline);
+}
+
+void X11Accessibility::letOutIfHeldInside(xcb_window_t window, const WindowFacts& facts, Point reference,
+                                          bool handlesMoveResize, Deadline deadline) {
+  const auto asked = askedWhole_.find(window);
+  if (asked == askedWhole_.end() || facts.shadow == Extents{}) return;
+  const Rect whole = wholeWindow(facts);
+  if (whole.origin() == asked->second.origin()) return;
+  const auto area = freeAreaHolding(connection_, whole, deadline);
+  if (!area) return;
+  const Axis axis = heldInside(asked->second, whole, facts.shadow, *area);
+  if (axis == Axis::none) return;
+
+  const bool vertically = axis == Axis::across;
+  const xcb_atom_t state =
+      vertically ? connection_.atoms().netWmStateMaximizedVert : connection_.atoms().netWmStateMaximizedHorz;
+  const Deadline bound = std::min(deadline, deadlineAfter(kLetOutSeconds));
+  wm::setMaximized(connection_, window, vertically, true);
+  connection_.flush();
+  awaitWindow(window, [state](const WindowFacts& f) { return f.hasState(state); }, bound);
+  wm::moveResize(connection_, window, reference, std::nullopt, handlesMoveResize);
+  connection_.flush();
+  awaitWindow(window, [&](const WindowFacts& f) { return wholeWindow(f).origin() != whole.origin(); }, bound);
+  wm::setMaximized(connection_, window, vertically, false);
+  connection_.flush();
+  awaitWindow(window, [state](const WindowFacts& f) { return !f.hasState(state); }, bound);
+  char line[96];
+  std::snprintf(line, sizeof line, "held-inside window=0x%x axis=%s", window, vertically ? "across" : "down");
+  LayoutLog::write(line);
+}
+
+bool X11Accessibility::floatIfTiled(xcb_window_t window, Deadline deadline) {
+  const Atoms& atoms = connection_.atoms();
+  auto socketPath = requestProperty(connection_, connection_.root(), atoms.i3SocketPath);
+  auto floating = requestProperty(connection_, window, atoms.i3FloatingWindow, XCB_ATOM_CARDINAL);
+  const auto pathReply = socketPath.get(deadline);
+  const auto floatingReply = floating.get(deadline);
+  if (!pathReply || !floatingReply) return false;
+  const auto path = text(propertyFromReply(pathReply.value.get()), atoms.utf8String);
+  if (!path || item32(propertyFromReply(floatingReply.value.get()), XCB_ATOM_CARDINAL)) return false;
+
+  const auto result = i3ipc::runCommand(*path, "[id=" + std::to_string(window) + "] floating enable", deadline);
+  char id[16];
+  std::snprintf(id, sizeof id, "0x%x", window);
+  LayoutLog::write(std::string("tiled-window window=") + id + " floating=" + (result.ok ? "true" : "false") +
+                   (result.ok ? "" : " error=" + result.error));
+  return result.ok;
 }
 
 AXError X11Accessibility::writeWindow(const AXElement& element, std::string_view attribute, const AXValue& value,
@@ -259,6 +340,9 @@ AXError X11Accessibility::writeWindow(const AXElement& element, std::string_view
   if (fullScreen) {
     wm::setFullScreen(connection_, window, *fullScreen);
   } else {
+    // The manager answers once the window floats; its frame is then another one.
+    if (floatIfTiled(window, deadline)) facts = x11::readWindow(connection_, window, deadline);
+    if (!facts.value) return errorOf(facts.fault);
     const auto hints = supportedHints(connection_, deadline);
     if (!hints.value) return errorOf(hints.fault);
     const bool handlesMoveResize = std::find(hints.value->begin(), hints.value->end(), atoms.netMoveresizeWindow) !=
@@ -279,17 +363,27 @@ AXError X11Accessibility::writeWindow(const AXElement& element, std::string_view
     const Rect before = rootToAccessibility(facts.value->outer(), primary);
     bool changes;
     if (position) {
-      const Point root = accessibilityToRoot(*position, primary);
-      wm::moveResize(connection_, window, northWestReference(root, facts.value->shadow), std::nullopt,
-                     handlesMoveResize);
+      const Point reference = northWestReference(accessibilityToRoot(*position, primary), facts.value->shadow);
+      letOutIfHeldInside(window, *facts.value, reference, handlesMoveResize, deadline);
+      wm::moveResize(connection_, window, reference, std::nullopt, handlesMoveResize);
+      if (askedWhole_.size() >= kMaxRememberedMoves) askedWhole_.clear();
+      askedWhole_[window] = Rect(reference, wholeWindow(*facts.value).size());
       changes = before.origin() != *position;
     } else {
-      wm::moveResize(connection_, window, std::nullopt,
-                     clientSizeFor(*size, facts.value->frame, facts.value->shadow), handlesMoveResize);
+      // A manager holding the window in would hold its size in too: the move it held back goes first.
+      if (const auto asked = askedWhole_.find(window); asked != askedWhole_.end())
+        letOutIfHeldInside(window, *facts.value, asked->second.origin(), handlesMoveResize, deadline);
+      const Size client = clientSizeFor(*size, facts.value->frame, facts.value->shadow);
+      const double border = 2 * facts.value->border;
+      wm::moveResize(connection_, window, std::nullopt, Size{client.width - border, client.height - border},
+                     handlesMoveResize);
       changes = before.size() != *size;
     }
     if (!connection_.flush()) return platform::kAXErrorCannotComplete;
-    if (changes) awaitFrameChange(window, before, primary, std::min(deadline, deadlineAfter(kApplySeconds)));
+    if (changes) {
+      if (pendingWrites_.size() >= kMaxRememberedMoves) pendingWrites_.clear();
+      pendingWrites_[window] = {before, deadlineAfter(kApplySeconds)};
+    }
     return platform::kAXErrorSuccess;
   }
   return connection_.flush() ? platform::kAXErrorSuccess : platform::kAXErrorCannotComplete;

@@ -1,5 +1,7 @@
 #include "platform/x11/X11Screens.h"
 
+#include <algorithm>
+
 #include "platform/x11/Clients.h"
 #include "platform/x11/DesktopSpaces.h"
 #include "platform/x11/Struts.h"
@@ -16,8 +18,43 @@ struct Reserved {
   std::optional<Rect> workarea;
 };
 
+// Windows that may be docks the window manager does not list as clients:
+// the root's children and, where a manager put a dock into a frame of its
+// own, their children; only those that are shown.
+std::vector<xcb_window_t> shownTopLevels(Connection& connection, Deadline deadline) {
+  xcb_connection_t* raw = connection.raw();
+  std::vector<xcb_window_t> windows;
+  std::vector<xcb_window_t> level{connection.root()};
+  for (int depth = 0; depth < 2; ++depth) {
+    std::vector<Pending<xcb_query_tree_reply_t>> trees;
+    for (const xcb_window_t window : level)
+      trees.push_back(connection.request<xcb_query_tree_reply_t>(xcb_query_tree(raw, window)));
+    std::vector<xcb_window_t> children;
+    for (auto& tree : trees) {
+      const auto reply = tree.get(deadline);
+      if (!reply) continue;
+      const xcb_window_t* first = xcb_query_tree_children(reply.value.get());
+      children.insert(children.end(), first, first + xcb_query_tree_children_length(reply.value.get()));
+    }
+    std::vector<Pending<xcb_get_window_attributes_reply_t>> attributes;
+    for (const xcb_window_t window : children) {
+      attributes.push_back(
+          connection.request<xcb_get_window_attributes_reply_t>(xcb_get_window_attributes(raw, window)));
+    }
+    level.clear();
+    for (std::size_t i = 0; i < children.size(); ++i) {
+      const auto reply = attributes[i].get(deadline);
+      if (reply && reply.value->map_state == XCB_MAP_STATE_VIEWABLE) level.push_back(children[i]);
+    }
+    windows.insert(windows.end(), level.begin(), level.end());
+  }
+  return windows;
+}
+
 // What the clients reserve and the window manager's work area. Parts that
-// cannot be read count as reserving nothing.
+// cannot be read count as reserving nothing. A manager that publishes no
+// work area (a tiling one, often) may keep its docks off the client list
+// too; then the struts of every shown top-level window count.
 Reserved readReserved(Connection& connection, Deadline deadline) {
   const Atoms& atoms = connection.atoms();
   auto clients = requestProperty(connection, connection.root(), atoms.netClientList);
@@ -32,8 +69,12 @@ Reserved readReserved(Connection& connection, Deadline deadline) {
         workareaFromItems(items32(propertyFromReply(reply.value.get()), XCB_ATOM_CARDINAL), current.value_or(0));
   }
   auto clientsReply = clients.get(deadline);
-  if (!clientsReply) return reserved;
-  const auto windows = items32(propertyFromReply(clientsReply.value.get()), XCB_ATOM_WINDOW);
+  std::vector<xcb_window_t> windows;
+  if (clientsReply) windows = items32(propertyFromReply(clientsReply.value.get()), XCB_ATOM_WINDOW);
+  if (!reserved.workarea) {
+    for (const xcb_window_t window : shownTopLevels(connection, deadline))
+      if (std::find(windows.begin(), windows.end(), window) == windows.end()) windows.push_back(window);
+  }
 
   std::vector<std::pair<Pending<xcb_get_property_reply_t>, Pending<xcb_get_property_reply_t>>> requests;
   requests.reserve(windows.size());
@@ -53,6 +94,16 @@ Reserved readReserved(Connection& connection, Deadline deadline) {
 }
 
 }  // namespace
+
+std::optional<Rect> freeAreaHolding(Connection& connection, const Rect& rect, Deadline deadline) {
+  auto monitors = readMonitors(connection, deadline);
+  const std::vector<Monitor> all = monitors.value ? std::move(*monitors.value) : std::vector{rootMonitor(connection)};
+  const Monitor* holding = monitorHolding(all, rect);
+  if (!holding) return std::nullopt;
+  const Reserved reserved = readReserved(connection, deadline);
+  return visibleArea(holding->frame, Size(connection.rootWidth(), connection.rootHeight()), reserved.struts,
+                     reserved.workarea);
+}
 
 X11Screens::X11Screens(Connection& connection) : connection_(connection) {}
 

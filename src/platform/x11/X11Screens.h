@@ -31,4 +31,8 @@ class X11Screens : public platform::Screens {
   Connection& connection_;
 };
 
+// The part of the monitor holding most of `rect` that docks and panels leave
+// free, all in root coordinates; none when no monitor holds any of it.
+std::optional<Rect> freeAreaHolding(Connection& connection, const Rect& rect, Deadline deadline);
+
 }  // namespace vistrel::x11

@@ -190,6 +190,30 @@ xcb_window_t Requests::createUnmanagedWindow() {
   return window;
 }
 
+xcb_window_t Requests::createUnlistedTopPanel(std::uint32_t height) {
+  xcb_connection_t* raw = connection_->raw();
+  const std::uint16_t width = connection_->rootWidth();
+  const xcb_window_t frame = xcb_generate_id(raw);
+  const std::uint32_t overrideRedirect = 1;
+  xcb_create_window(raw, XCB_COPY_FROM_PARENT, frame, connection_->root(), 0, 0, width, std::uint16_t(height), 0,
+                    XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_OVERRIDE_REDIRECT, &overrideRedirect);
+  const xcb_window_t panel = xcb_generate_id(raw);
+  xcb_create_window(raw, XCB_COPY_FROM_PARENT, panel, frame, 0, 0, width, std::uint16_t(height), 0,
+                    XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+  const std::array<std::uint32_t, 12> partial{0, 0, height, 0, 0, 0, 0, 0, 0, std::uint32_t(width - 1), 0, 0};
+  xcb_change_property(raw, XCB_PROP_MODE_REPLACE, panel, atom("_NET_WM_STRUT_PARTIAL"), XCB_ATOM_CARDINAL, 32, 12,
+                      partial.data());
+  xcb_map_window(raw, panel);
+  xcb_map_window(raw, frame);
+  connection_->flush();
+  return frame;
+}
+
+void Requests::deleteProperty(xcb_window_t window, const char* name) {
+  xcb_delete_property(connection_->raw(), window, atom(name));
+  connection_->flush();
+}
+
 void Requests::destroy(xcb_window_t window) {
   xcb_destroy_window(connection_->raw(), window);
   connection_->flush();

@@ -76,6 +76,11 @@ class Requests {
   xcb_window_t createShadowedWindow(std::uint32_t shadow);
   // A plain top-level window the window manager never sees (override-redirect).
   xcb_window_t createUnmanagedWindow();
+  // A panel along the top edge reserving `height` pixels, inside a frame of
+  // its own that the window manager never sees nor lists (as a tiling manager
+  // holds its docks). Destroying the returned frame takes the panel along.
+  xcb_window_t createUnlistedTopPanel(std::uint32_t height);
+  void deleteProperty(xcb_window_t window, const char* name);
   void destroy(xcb_window_t window);
 
  private:

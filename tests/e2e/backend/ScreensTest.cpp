@@ -39,5 +39,26 @@ TEST(Screens, VisibleFrameLeavesOutADockStrut) {
   EXPECT_TRUE(waitUntil(5, [&] { return screens.screens()[0].visibleFrame == whole; }));
 }
 
+// A manager that publishes no work area and lists none of its docks (i3): the strut of a panel it holds in a frame
+// of its own still leaves the top of the screen out.
+TEST(Screens, WithoutWorkAreaUnlistedPanelStrutsCount) {
+  Requests requests;
+  x11::X11Screens screens(requests.connection());
+  const xcb_window_t root = requests.connection().root();
+  const auto workarea = propertyText(root, "_NET_WORKAREA");
+  ASSERT_TRUE(workarea);
+  const xcb_window_t panel = requests.createUnlistedTopPanel(30);
+  requests.deleteProperty(root, "_NET_WORKAREA");
+  ASSERT_TRUE(waitUntil(5, [&] { return !propertyText(root, "_NET_WORKAREA"); }));
+
+  EXPECT_EQ(screens.screens()[0].visibleFrame, Rect(0, 0, 1920, 1050));  // AppKit space: the top edge comes down
+  requests.destroy(panel);
+  EXPECT_TRUE(waitUntil(5, [&] { return screens.screens()[0].visibleFrame == Rect(0, 0, 1920, 1080); }));
+  // The window manager's own value, as it was.
+  ASSERT_TRUE(runTool("xprop", {"-root", "-f", "_NET_WORKAREA", "32c", "-set", "_NET_WORKAREA",
+                                QString::fromStdString(*workarea)}));
+  EXPECT_EQ(propertyText(root, "_NET_WORKAREA"), workarea);
+}
+
 }  // namespace
 }  // namespace vistrel::e2e

@@ -56,6 +56,20 @@ class WindowAccess : public ::testing::Test {
   x11::X11Workspace workspace;
 };
 
+// Without _NET_FRAME_EXTENTS (a manager that announces none) the frame is measured from the window tree: openbox's
+// frame window gives the same outer frame as the extents it announced.
+TEST_F(WindowAccess, FrameWithoutExtentsIsMeasuredFromTheTree) {
+  const auto program = testWindow();
+  ASSERT_TRUE(program);
+  const AXElement window = windowOf(*program);
+  const auto announced = frame(window);
+  ASSERT_TRUE(announced);
+  ASSERT_NE(propertyText(program->window(), "_NET_FRAME_EXTENTS").value_or("0, 0, 0, 0"), "0, 0, 0, 0");
+  requests.deleteProperty(program->window(), "_NET_FRAME_EXTENTS");
+  ASSERT_TRUE(waitUntil(5, [&] { return !propertyText(program->window(), "_NET_FRAME_EXTENTS"); }));
+  EXPECT_EQ(frame(window), announced);
+}
+
 // An xterm's frame reads as xwininfo's geometry plus the frame extents, and it is a standard window of its program.
 TEST_F(WindowAccess, ReadsAnXtermAsItsOuterFrame) {
   auto xterm = Program::start("xterm", {"-T", "backend xterm", "-geometry", "80x24+300+200"});

@@ -79,5 +79,22 @@ TEST(DesktopSpaces, ConvertAroundThePrimaryMonitor) {
   EXPECT_EQ(point, (Point{0, 0}));
 }
 
+// A move is held back when the manager stopped the window at the work area's edge although only the shadow was
+// asked outside it; a window asked off the area by more than its shadow, or not stopped at the edge, is not.
+TEST(FrameGeometry, HeldInsideOnlyByTheShadow) {
+  const Extents shadow{61, 61, 55, 67};
+  const Rect area(0, 30, 1920, 1050);
+  const Rect leftAsked(-61, -25, 1082, 647);  // the visible frame at the area's top-left corner
+  EXPECT_EQ(heldInside(leftAsked, Rect(0, 30, 1082, 647), shadow, area), Axis::across);
+  EXPECT_EQ(heldInside(Rect(899, -25, 1082, 647), Rect(838, 30, 1082, 647), shadow, area), Axis::across);
+  EXPECT_EQ(heldInside(Rect(500, -25, 1082, 647), Rect(500, 30, 1082, 647), shadow, area), Axis::down);
+  EXPECT_EQ(heldInside(Rect(500, 500, 1082, 647), Rect(500, 433, 1082, 647), shadow, area), Axis::down);
+  // Landed as asked; asked out by more than the shadow; moved elsewhere than the edge; no shadow at all.
+  EXPECT_EQ(heldInside(leftAsked, leftAsked, shadow, area), Axis::none);
+  EXPECT_EQ(heldInside(Rect(-200, 100, 1082, 647), Rect(0, 100, 1082, 647), shadow, area), Axis::none);
+  EXPECT_EQ(heldInside(leftAsked, Rect(40, 60, 1082, 647), shadow, area), Axis::none);
+  EXPECT_EQ(heldInside(Rect(-1, 100, 960, 600), Rect(0, 100, 960, 600), {}, area), Axis::none);
+}
+
 }  // namespace
 }  // namespace vistrel::x11
