@@ -16,7 +16,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "platform/AtomicFile.h"
+#include "base/AtomicFile.h"
 
 namespace vistrel::x11::i3ipc {
 
@@ -91,7 +91,7 @@ CommandResult runCommand(const std::string& socketPath, const std::string& comma
   std::memcpy(address.sun_path, socketPath.data(), socketPath.size());
 
   const Socket socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
-  if (socket.fd() < 0) return failed("socket: " + platform::errorText(errno));
+  if (socket.fd() < 0) return failed("socket: " + errorText(errno));
   if (::connect(socket.fd(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
     // A manager too busy to accept at once: wait for the connection, then ask how it went.
     int error = errno;
@@ -103,7 +103,7 @@ CommandResult runCommand(const std::string& socketPath, const std::string& comma
         error = errno;
       }
     }
-    if (error != 0) return failed("connect " + socketPath + ": " + platform::errorText(error));
+    if (error != 0) return failed("connect " + socketPath + ": " + errorText(error));
   }
 
   QByteArray message(kMagic, sizeof kMagic);

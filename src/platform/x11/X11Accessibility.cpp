@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "app/log/LayoutLog.h"
+#include "base/LayoutLog.h"
 #include "platform/x11/DesktopSpaces.h"
 #include "platform/x11/FrameGeometry.h"
 #include "platform/x11/I3Ipc.h"
