@@ -19,6 +19,7 @@
 #include "app/MenuController.h"
 #include "app/log/LayoutLog.h"
 #include "platform/Platform.h"
+#include "platform/x11/DisplayLoss.h"
 #include "platform/x11/InstanceRecords.h"
 #include "platform/x11/ProcessBundleInfo.h"
 #include "platform/x11/X11Platform.h"
@@ -183,11 +184,17 @@ int main(int argc, char** argv) {
     MenuController::shared().showMenu({.button = platform::StatusClick::Button::right, .control = false});
   };
   handOver.onAction = [&delegate](const UtilityAction& action) { delegate.actions().handle(action); };
-  if (folder) handOver.listen(InstanceHandOver::socketPath(*folder, bundle.bundleIdentifier()));
-  const auto published =
+  const std::string socketPath = folder ? InstanceHandOver::socketPath(*folder, bundle.bundleIdentifier()) : "";
+  if (folder) handOver.listen(socketPath);
+  auto published =
       folder ? x11::PublishedInstance::publish(*folder, bundle.bundleIdentifier(), bundle.bundlePath(), error)
              : std::optional<x11::PublishedInstance>();
   if (folder && !published) LayoutLog::write("instance-record-failed reason=" + error);
+  // The X server going away ends the program without these objects' destructors: remove their files first.
+  const x11::DisplayLoss::Watch displayLoss([&] {
+    if (published) published->withdraw();
+    if (handOver.isListening()) std::remove(socketPath.c_str());
+  });
 
   std::fprintf(stderr, "vistrel %s on display %s\n", versionText(system->bundle()).c_str(), std::getenv("DISPLAY"));
   const int status = QApplication::exec();

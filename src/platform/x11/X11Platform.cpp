@@ -8,6 +8,7 @@
 #include "platform/x11/AutostartLoginItems.h"
 #include "platform/x11/ClipboardPasteboard.h"
 #include "platform/x11/DBusNotifications.h"
+#include "platform/x11/DisplayLoss.h"
 #include "platform/x11/JsonUserDefaults.h"
 #include "platform/x11/LibavMovieWriter.h"
 #include "platform/x11/ModuleTextRecognizer.h"
@@ -132,6 +133,8 @@ class X11Platform : public platform::Platform {
 std::unique_ptr<platform::Platform> makePlatform(std::string& error) {
   auto connection = Connection::open(error);
   if (!connection) return nullptr;
+  // Qt's connection to the same server breaks with ours; whichever is found first ends the program.
+  connection->setLossHandler([] { DisplayLoss::leave(); });
   return std::make_unique<X11Platform>(std::move(connection));
 }
 
