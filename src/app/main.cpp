@@ -22,6 +22,7 @@
 #include "platform/x11/DisplayLoss.h"
 #include "platform/x11/InstanceRecords.h"
 #include "platform/x11/ProcessBundleInfo.h"
+#include "platform/x11/ProcessMemory.h"
 #include "platform/x11/X11Platform.h"
 #include "update/BrandIcon.h"
 
@@ -106,6 +107,7 @@ bool handedOverToSameFile(const std::string& folder, const platform::BundleInfo&
 }  // namespace
 
 int main(int argc, char** argv) {
+  x11::ProcessMemory::limitArenas();
   Options options;
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];

@@ -1,0 +1,21 @@
+#pragma once
+// How the program hands memory back to the system. glibc gives every thread
+// that allocates a malloc arena of its own; what a thread frees stays in its
+// arena, and a thread arena's free top is never returned, not even by
+// malloc_trim. The program's threads are few but short-lived and greedy (a
+// recording's capture and encoder threads each free tens of megabytes of
+// frames), so each recording would leave the program larger, up to one such
+// arena per thread that ever ran. With the workers sharing one arena besides
+// the main thread's, what one recording frees is what the next one reuses,
+// and a trim after it hands the rest back.
+
+namespace vistrel::x11::ProcessMemory {
+
+// Call first thing in main, before any thread starts.
+void limitArenas();
+
+// Returns the free pages of every arena to the system: after work that freed
+// much at once (a recording's encoder). Takes a few milliseconds.
+void releaseFree();
+
+}  // namespace vistrel::x11::ProcessMemory
