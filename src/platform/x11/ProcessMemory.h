@@ -18,4 +18,11 @@ void limitArenas();
 // much at once (a recording's encoder). Takes a few milliseconds.
 void releaseFree();
 
+// releaseFree() once the program has gone five seconds without calling this
+// again: after a capture, whose screen-sized images come and go through the
+// main heap and leave it in pieces no later image fits. Not sooner, so that
+// captures in quick succession reuse that memory instead of faulting in
+// fresh pages (a capture's largest cost). Main thread.
+void releaseFreeWhenQuiet();
+
 }  // namespace vistrel::x11::ProcessMemory
