@@ -16,6 +16,13 @@ void limitArenas();
 
 // Returns the free pages of every arena to the system: after work that freed
 // much at once (a recording's encoder). Takes a few milliseconds.
+//
+// First it takes back every request for huge pages on this process's memory.
+// x264 makes one (madvise MADV_HUGEPAGE) over the heap ranges of its largest
+// buffers and never withdraws it; once it has freed them, the kernel's
+// khugepaged would turn any 2 MB of those ranges holding one small
+// allocation into a whole huge page again, seconds later: the freed memory
+// resident once more, megabytes after every recording.
 void releaseFree();
 
 // releaseFree() once the program has gone five seconds without calling this
