@@ -61,6 +61,9 @@ packages=(
   libwayland-dev libwayland-bin wayland-protocols qt6-wayland liblayershellqtinterface-dev
   # the headless Wayland tier: sway (with swaymsg) as the compositor and foot as a native client
   sway foot
+  # the soak benchmark: the X resources (windows, pixmaps, GCs) a client holds,
+  # and the program's heap in use (malloc_stats called through gdb)
+  xrestop gdb
 )
 
 missing=()

@@ -135,6 +135,8 @@ bool Server::listen(const std::string& path) {
   return false;
 }
 
+bool Server::isListening() const { return server_->isListening(); }
+
 void Server::retryWhileBusy(const std::string& path, int attempt) {
   // A copy started to replace the running one finds it still listening; it
   // quits within a second, and the socket is then ours.

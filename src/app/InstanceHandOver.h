@@ -76,6 +76,7 @@ class Server {
   // there or the socket cannot be made; while another copy listens, it tries
   // again every half second for ten seconds, in case that copy is quitting.
   bool listen(const std::string& path);
+  bool isListening() const;
 
  private:
   static constexpr int kBusyRetryMs = 500;

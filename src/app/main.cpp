@@ -22,6 +22,8 @@
 #include "platform/Platform.h"
 #include "platform/linux/InstanceRecords.h"
 #include "platform/linux/ProcessBundleInfo.h"
+#include "platform/linux/ProcessMemory.h"
+#include "platform/x11/DisplayLoss.h"
 #include "update/BrandIcon.h"
 
 using namespace vistrel;
@@ -108,6 +110,7 @@ bool handedOverToSameFile(const std::string& folder, const platform::BundleInfo&
 }  // namespace
 
 int main(int argc, char** argv) {
+  desktop::ProcessMemory::limitArenas();
   Options options;
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
@@ -205,11 +208,17 @@ int main(int argc, char** argv) {
     MenuController::shared().showMenu({.button = platform::StatusClick::Button::right, .control = false});
   };
   handOver.onAction = [&delegate](const UtilityAction& action) { delegate.actions().handle(action); };
-  if (folder) handOver.listen(InstanceHandOver::socketPath(*folder, bundle.bundleIdentifier()));
-  const auto published =
+  const std::string socketPath = folder ? InstanceHandOver::socketPath(*folder, bundle.bundleIdentifier()) : "";
+  if (folder) handOver.listen(socketPath);
+  auto published =
       folder ? desktop::PublishedInstance::publish(*folder, bundle.bundleIdentifier(), bundle.bundlePath(), error)
              : std::optional<desktop::PublishedInstance>();
   if (folder && !published) LayoutLog::write("instance-record-failed reason=" + error);
+  // The X server going away ends the program without these objects' destructors: remove their files first.
+  const x11::DisplayLoss::Watch displayLoss([&] {
+    if (published) published->withdraw();
+    if (handOver.isListening()) std::remove(socketPath.c_str());
+  });
 
   std::fprintf(stderr, "vistrel %s on display %s\n", versionText(system->bundle()).c_str(),
                std::getenv(backend.displayVariable));

@@ -241,8 +241,11 @@ PublishedInstance::PublishedInstance(PublishedInstance&& other) noexcept
   other.path_.clear();
 }
 
-PublishedInstance::~PublishedInstance() {
+PublishedInstance::~PublishedInstance() { withdraw(); }
+
+void PublishedInstance::withdraw() {
   if (!path_.empty()) ::unlink(path_.c_str());
+  path_.clear();
 }
 
 }  // namespace vistrel::desktop

@@ -72,6 +72,9 @@ class PublishedInstance {
   PublishedInstance(const PublishedInstance&) = delete;
   ~PublishedInstance();
 
+  // Removes the record now, for an exit that skips the destructor.
+  void withdraw();
+
   const std::string& path() const { return path_; }
   const InstanceRecord& record() const { return record_; }
 

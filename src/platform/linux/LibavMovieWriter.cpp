@@ -16,6 +16,8 @@ extern "C" {
 #include <filesystem>
 #include <system_error>
 
+#include "platform/linux/ProcessMemory.h"
+
 namespace vistrel::desktop {
 
 namespace {
@@ -65,6 +67,8 @@ LibavMovieWriter::~LibavMovieWriter() {
   av_frame_free(&picture_);
   avcodec_free_context(&codec_);
   avformat_free_context(format_);
+  // The encoder's threads have ended, leaving tens of megabytes of frames free.
+  ProcessMemory::releaseFree();
 }
 
 bool LibavMovieWriter::canAdd(const platform::VideoSettings& settings) const {

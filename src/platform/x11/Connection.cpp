@@ -105,8 +105,13 @@ std::unique_ptr<Connection> Connection::open(std::string& error, bool watchEvent
   self->notifier_ = std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(raw), QSocketNotifier::Read);
   QObject::connect(self->notifier_.get(), &QSocketNotifier::activated, self->notifier_.get(), [self] {
     // A broken connection keeps its socket readable: stop listening to it.
-    if (self->isBroken()) {
+    if (xcb_connection_has_error(self->connection_)) {
       self->notifier_->setEnabled(false);
+      if (self->lossHandler_) {
+        self->lossHandler_();
+      } else {
+        self->isBroken();
+      }
       return;
     }
     self->drainEvents();

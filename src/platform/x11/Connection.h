@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
@@ -113,6 +114,10 @@ class Connection {
   bool flush();
   bool isBroken();
 
+  // Runs, once, when the event loop finds the connection broken (the X server
+  // went away); without one, the break is only said on stderr.
+  void setLossHandler(std::function<void()> handler) { lossHandler_ = std::move(handler); }
+
   // Waits until a property of the root window changes (the client lists, the
   // active window, the work area) or the deadline passes.
   void waitForRootChange(Deadline deadline);
@@ -146,6 +151,7 @@ class Connection {
   Atoms atoms_;
   std::set<std::tuple<std::uint32_t, std::string, int>> reported_;
   std::unique_ptr<QSocketNotifier> notifier_;
+  std::function<void()> lossHandler_;
 };
 
 template <class T>

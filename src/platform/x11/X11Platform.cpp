@@ -1,6 +1,7 @@
 #include "platform/x11/X11Platform.h"
 
 #include "platform/linux/DesktopPlatform.h"
+#include "platform/x11/DisplayLoss.h"
 #include "platform/x11/Connection.h"
 #include "platform/x11/X11Accessibility.h"
 #include "platform/x11/X11DisplayStream.h"
@@ -59,6 +60,8 @@ class X11Platform : public desktop::DesktopPlatform {
 std::unique_ptr<platform::Platform> makePlatform(std::string& error) {
   auto connection = Connection::open(error);
   if (!connection) return nullptr;
+  // Qt's connection to the same server breaks with ours; whichever is found first ends the program.
+  connection->setLossHandler([] { DisplayLoss::leave(); });
   return std::make_unique<X11Platform>(std::move(connection));
 }
 

@@ -10,6 +10,7 @@
 #include "platform/x11/Clients.h"
 #include "platform/x11/DesktopSpaces.h"
 #include "platform/x11/Monitors.h"
+#include "platform/linux/ProcessMemory.h"
 #include "platform/x11/ServerSync.h"
 
 namespace vistrel::x11 {
@@ -145,6 +146,7 @@ platform::CaptureResult<platform::ShareableContent> X11ScreenCapture::shareableC
 
 platform::CaptureResult<QImage> X11ScreenCapture::captureDisplay(std::uint32_t displayID,
                                                                  const platform::CaptureConfiguration& configuration) {
+  desktop::ProcessMemory::releaseFreeWhenQuiet();
   connection_.drainEvents();
   const Deadline deadline = deadlineAfter(kImageSeconds);
   const auto monitors = readMonitors(connection_, deadline);
@@ -201,6 +203,7 @@ platform::CaptureResult<QImage> X11ScreenCapture::captureWindow(std::uint32_t wi
   // X ids have 29 bits; anything else names no window.
   constexpr const char* kGone = "The window is no longer on screen.";
   if (windowID == 0 || windowID > 0x1fffffffu) return platform::CaptureFault{kGone};
+  desktop::ProcessMemory::releaseFreeWhenQuiet();
   connection_.drainEvents();
   const Deadline deadline = deadlineAfter(kImageSeconds);
   const auto facts = readWindow(connection_, windowID, deadline);
