@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/x11/DisplayLoss.h"
 #include "platform/x11/X11Platform.h"
 
 namespace vistrel::Backends {
@@ -16,7 +17,8 @@ const std::array<Backend, 3> kTable{{
      .displayVariable = "DISPLAY",
      .qtPlatform = "xcb",
      .checkDisplay = &x11::checkDisplay,
-     .make = &x11::makePlatform},
+     .make = &x11::makePlatform,
+     .watchDisplayLoss = &x11::DisplayLoss::watch},
     {.name = "wayland",
      .unavailable = "the Wayland backend is not built yet; on a Wayland desktop, vistrel --platform=x11 runs "
                     "through Xwayland and reaches the windows of X11 programs only",

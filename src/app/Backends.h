@@ -3,6 +3,7 @@
 // by the session the program was started in, never the simulated desktop on
 // its own. A backend this program does not carry says why, in one line.
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -29,6 +30,11 @@ struct Backend {
   // The backend, once the QApplication exists; none, with `error` set, when
   // its connection to the display cannot be made.
   std::unique_ptr<platform::Platform> (*make)(std::string& error);
+  // From then until the application quits, ends the program at once when the
+  // display server goes away: `withdraw` first (it removes the files this
+  // copy published for others), then one line on stderr naming the display,
+  // exit status 1. Null where the toolkit's own ending is all there is.
+  void (*watchDisplayLoss)(std::function<void()> withdraw) = nullptr;
 };
 
 // The backend called `name`; none for a name the table does not hold.

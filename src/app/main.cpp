@@ -23,7 +23,6 @@
 #include "platform/linux/InstanceRecords.h"
 #include "platform/linux/ProcessBundleInfo.h"
 #include "platform/linux/ProcessMemory.h"
-#include "platform/x11/DisplayLoss.h"
 #include "update/BrandIcon.h"
 
 using namespace vistrel;
@@ -214,11 +213,13 @@ int main(int argc, char** argv) {
       folder ? desktop::PublishedInstance::publish(*folder, bundle.bundleIdentifier(), bundle.bundlePath(), error)
              : std::optional<desktop::PublishedInstance>();
   if (folder && !published) LayoutLog::write("instance-record-failed reason=" + error);
-  // The X server going away ends the program without these objects' destructors: remove their files first.
-  const x11::DisplayLoss::Watch displayLoss([&] {
-    if (published) published->withdraw();
-    if (handOver.isListening()) std::remove(socketPath.c_str());
-  });
+  // The display server going away ends the program without these objects' destructors: remove their files first.
+  if (backend.watchDisplayLoss) {
+    backend.watchDisplayLoss([&] {
+      if (published) published->withdraw();
+      if (handOver.isListening()) std::remove(socketPath.c_str());
+    });
+  }
 
   std::fprintf(stderr, "vistrel %s on display %s\n", versionText(system->bundle()).c_str(),
                std::getenv(backend.displayVariable));

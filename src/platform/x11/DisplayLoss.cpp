@@ -15,10 +15,10 @@ namespace vistrel::x11::DisplayLoss {
 
 namespace {
 
-// Qt's connection while a watch lives; read from any thread.
+// Qt's connection while watching; read from any thread.
 std::atomic<xcb_connection_t*> watched{nullptr};
 std::mutex withdrawalMutex;
-std::function<void()> withdrawal;  // guarded by withdrawalMutex
+std::function<void()> withdrawal;  // guarded by withdrawalMutex; set while watching
 QtMessageHandler previousHandler = nullptr;
 
 bool connectionBroken() {
@@ -39,7 +39,7 @@ void onExit() {
 
 }  // namespace
 
-Watch::Watch(std::function<void()> withdraw) {
+void watch(std::function<void()> withdraw) {
   auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
   {
     const std::lock_guard lock(withdrawalMutex);
@@ -49,13 +49,13 @@ Watch::Watch(std::function<void()> withdraw) {
   previousHandler = qInstallMessageHandler(onMessage);
   static const bool registered = std::atexit(onExit) == 0;
   (void)registered;
-}
-
-Watch::~Watch() {
-  qInstallMessageHandler(previousHandler);
-  watched = nullptr;
-  const std::lock_guard lock(withdrawalMutex);
-  withdrawal = nullptr;
+  // Qt's connection, and what the withdrawal refers to, end with the application.
+  QObject::connect(qApp, &QCoreApplication::aboutToQuit, [] {
+    qInstallMessageHandler(previousHandler);
+    watched = nullptr;
+    const std::lock_guard lock(withdrawalMutex);
+    withdrawal = nullptr;
+  });
 }
 
 void leave() {

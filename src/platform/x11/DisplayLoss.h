@@ -13,21 +13,15 @@
 
 namespace vistrel::x11::DisplayLoss {
 
-// Watches Qt's connection for as long as it lives. Make it on the main thread
-// once the QApplication exists, and let it go before the QApplication does.
-// `withdraw` may run on any thread, from a message handler or an exit
-// handler: it should remove files and do nothing else.
-class Watch {
- public:
-  explicit Watch(std::function<void()> withdraw);
-  ~Watch();
-  Watch(const Watch&) = delete;
-  Watch& operator=(const Watch&) = delete;
-};
+// Watches Qt's connection until the application is about to quit. Call on the
+// main thread once the QApplication exists. `withdraw` may run on any thread,
+// from a message handler or an exit handler: it should remove files and do
+// nothing else; what it refers to must live until the application quits.
+void watch(std::function<void()> withdraw);
 
-// Ends the program for a lost display: the watch's withdrawal (when one is
-// installed), the line on stderr, _exit(1). Runs once; a second caller on
-// another thread waits for the first to end the process.
+// Ends the program for a lost display: the withdrawal (while watching), the
+// line on stderr, _exit(1). Runs once; a second caller on another thread
+// waits for the first to end the process.
 [[noreturn]] void leave();
 
 }  // namespace vistrel::x11::DisplayLoss

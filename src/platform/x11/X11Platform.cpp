@@ -1,8 +1,8 @@
 #include "platform/x11/X11Platform.h"
 
 #include "platform/linux/DesktopPlatform.h"
-#include "platform/x11/DisplayLoss.h"
 #include "platform/x11/Connection.h"
+#include "platform/x11/DisplayLoss.h"
 #include "platform/x11/X11Accessibility.h"
 #include "platform/x11/X11DisplayStream.h"
 #include "platform/x11/X11EventMonitors.h"
