@@ -7,10 +7,10 @@
 #include <algorithm>
 #include <optional>
 
+#include "platform/linux/ProcessMemory.h"
 #include "platform/x11/Clients.h"
 #include "platform/x11/DesktopSpaces.h"
 #include "platform/x11/Monitors.h"
-#include "platform/linux/ProcessMemory.h"
 #include "platform/x11/ServerSync.h"
 
 namespace vistrel::x11 {
