@@ -26,8 +26,8 @@
 #
 # Printed at the start (after one of everything as warm-up) and at the end:
 # resident memory, open descriptors, threads, the X resources of the
-# program's connections (xrestop), its shared-memory segments (SysV, and
-# POSIX under /dev/shm) and those the X server holds, and the log's size.
+# program's connections (xrestop), its shared-memory segments (SysV, POSIX
+# under /dev/shm, memfd) and the SysV ones the X server holds, and the log's size.
 # Then what was asked against what was done: every capture has its file and
 # every file decodes, every recording plays, no shortcut went missing.
 set -euo pipefail
@@ -83,6 +83,8 @@ x_resources() {
 # attached for us is as much a leak as one we keep).
 sysv_mapped() { grep -c ' /SYSV' "/proc/$1/maps" 2>/dev/null || true; }
 posix_mapped() { grep -c ' /dev/shm/' "/proc/$1/maps" 2>/dev/null || true; }
+# Memory shared through file descriptors (Qt's window backing stores, MIT-SHM with fd passing).
+memfd_mapped() { grep -c ' /memfd:' "/proc/$1/maps" 2>/dev/null || true; }
 # Segments in the system's table that this process made (alive while anyone has them attached).
 sysv_created() { ipcs -m -p 2>/dev/null | awk -v pid="$1" '$3 == pid' | grep -c . || true; }
 
@@ -101,7 +103,7 @@ status_field() { awk -v k="$2:" '$1 == k { print $2 }' "/proc/$1/status"; }
 
 # figures <label>: one column of the table, kept as FIG_<label>_<name>.
 FIGURES=(rss_kb anon_kb heap_kb fds threads server_clients x_clients x_windows x_pixmaps x_gcs x_pictures x_fonts x_cursors x_grabs
-  x_other x_pixmap_kb x_other_kb sysv_mapped sysv_made posix_shm server_sysv log_bytes)
+  x_other x_pixmap_kb x_other_kb sysv_mapped sysv_made posix_shm memfd_shm server_sysv log_bytes)
 figures() {
   local label=$1 values xr
   # Figures of the program at rest: deferred deletions and the last repaints
@@ -117,6 +119,7 @@ figures() {
     "$(find "/proc/$VISTREL_PID/fd" -mindepth 1 | grep -c .)" "$(status_field "$VISTREL_PID" Threads)"
     "${xr[@]}"
     "$(sysv_mapped "$VISTREL_PID")" "$(sysv_created "$VISTREL_PID")" "$(posix_mapped "$VISTREL_PID")"
+    "$(memfd_mapped "$VISTREL_PID")"
     "$( [ -n "$XSERVER_PID" ] && sysv_mapped "$XSERVER_PID" || echo -)" "$(log_offset)")
   local i
   for i in "${!FIGURES[@]}"; do printf -v "FIG_${label}_${FIGURES[i]}" '%s' "${values[i]}"; done
