@@ -137,7 +137,20 @@ visible_frame() {
     /^ *Width:/ { w = $NF } /^ *Height:/ { h = $NF }
     END { printf "%d %d %d %d\n", x + l, y + t, w - l - r, h - t - b }'
 }
-read -r vx vy vw vh <<<"$(visible_frame "$CALCULATOR")"
+# GTK grows the window once its content is laid out, after the first map:
+# take the frame only when two reads half a second apart agree.
+LAST_FRAME=
+# shellcheck disable=SC2317
+calculator_settled() {
+  local now
+  now=$(visible_frame "$CALCULATOR")
+  [ "$now" = "$LAST_FRAME" ] && return 0
+  LAST_FRAME=$now
+  sleep 0.5
+  return 1
+}
+wait_for 20 "gnome-calculator's frame to settle" calculator_settled
+read -r vx vy vw vh <<<"$LAST_FRAME"
 # The pointer rests on the calculator's display, which no hover changes.
 xdotool mousemove $((vx + vw / 2)) $((vy + 90))
 rm -f "$SHOTS"/*
@@ -150,6 +163,10 @@ if [ -n "${CSD_OVERLAY_SCREENSHOT:-}" ]; then
   sleep 0.3 # not part of the test: lets the overlay paint the highlight
   import -window root "$CSD_OVERLAY_SCREENSHOT"
 fi
+# The frame the log must name is the one the window has when it is picked.
+LAST_FRAME=
+wait_for 20 "gnome-calculator's frame to stay put" calculator_settled
+read -r vx vy vw vh <<<"$LAST_FRAME"
 xdotool click 1
 wait_capture "$offset" "CSD window"
 expect_line "CSD window" "capture-done mode=window windowID=$((CALCULATOR)) frame=\($vx,$((SCREEN_H - vy - vh)) ${vw}x$vh\) out=${vw}x$vh pxScale=1\.000x1\.000 stamp=L40$"
