@@ -30,15 +30,33 @@ write_settings '{"vistrel.capture.show": false}'
 
 # hole_is_screen <x> <y> <w> <h>: the screen shows inside the rectangle (less
 # 3 pixels a side for the outline) what it showed before the selection, to the
-# pixel, and dims what lies just outside it.
+# pixel, and dims what lies just outside it (a strip above it: black text
+# stays black when dimmed, so one pixel is not enough).
 hole_is_screen() {
-  local x=$1 y=$2 w=$3 h=$4 inner
+  local x=$1 y=$2 w=$3 h=$4 inner strip
   import -window root "$HARNESS_DIR/during.png"
   inner="$((w - 6))x$((h - 6))+$((x + 3))+$((y + 3))"
-  convert "$HARNESS_DIR/during.png" -crop "$inner" +repage "$HARNESS_DIR/during-hole.png"
-  convert "$HARNESS_DIR/before.png" -crop "$inner" +repage "$HARNESS_DIR/before-hole.png"
+  strip="${w}x4+$x+$((y - 10))"
+  crop_both "$inner" hole
   [ "$(differing_pixels "$HARNESS_DIR/during-hole.png" "$HARNESS_DIR/before-hole.png")" -eq 0 ] || return 1
-  [ "$(pixel_at "$HARNESS_DIR/during.png" $((x - 8)) $((y - 8)))" != "$(pixel_at "$HARNESS_DIR/before.png" $((x - 8)) $((y - 8)))" ]
+  crop_both "$strip" strip
+  [ "$(differing_pixels "$HARNESS_DIR/during-strip.png" "$HARNESS_DIR/before-strip.png")" -gt 0 ]
+}
+
+# crop_both <geometry> <name>: the same crop of before.png and during.png.
+crop_both() {
+  convert "$HARNESS_DIR/during.png" -crop "$1" +repage "$HARNESS_DIR/during-$2.png"
+  convert "$HARNESS_DIR/before.png" -crop "$1" +repage "$HARNESS_DIR/before-$2.png"
+}
+
+# screen_still: two pictures of the screen in a row are the same (a window
+# uncovered by the last overlay has repainted); leaves the last in before.png.
+screen_still() {
+  import -window root "$HARNESS_DIR/still.png"
+  local same=1
+  [ -f "$HARNESS_DIR/before.png" ] && [ "$(differing_pixels "$HARNESS_DIR/still.png" "$HARNESS_DIR/before.png")" -eq 0 ] && same=0
+  mv "$HARNESS_DIR/still.png" "$HARNESS_DIR/before.png"
+  return "$same"
 }
 
 # scaled_area <what> <scale> <overlays> <x0> <y0> <x1> <y1>: a drag from
@@ -48,8 +66,8 @@ hole_is_screen() {
 scaled_area() {
   local what=$1 scale=$2 overlays=$3 x0=$4 y0=$5 x1=$6 y1=$7 offset w h
   w=$((x1 - x0)) h=$((y1 - y0))
-  rm -f "$SHOTS"/*
-  import -window root "$HARNESS_DIR/before.png"
+  rm -f "$SHOTS"/* "$HARNESS_DIR/before.png"
+  wait_for 10 "$what: the screen to be still" screen_still
   xdotool mousemove "$x0" "$y0"
   offset=$(log_offset)
   start_selection "$overlays" "$what" hand_over capture.area

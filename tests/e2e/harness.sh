@@ -106,6 +106,10 @@ cleanup() {
   for ((i = ${#helpers[@]} - 2; i >= 0; i -= 2)); do
     stop "${helpers[i]}" "${helpers[i + 1]}"
   done
+  # Outside the tests: E2E_KEEP_DIR keeps a failed run's folder (logs, pictures) for a look.
+  if [ "$status" -ne 0 ] && [ -n "${E2E_KEEP_DIR:-}" ]; then
+    mkdir -p "$E2E_KEEP_DIR" && cp -r "$workdir" "$E2E_KEEP_DIR/" && cp /tmp/vistrel-layout.log "$E2E_KEEP_DIR/" 2>/dev/null
+  fi
   rm -rf "$workdir"
   exit "$status"
 }

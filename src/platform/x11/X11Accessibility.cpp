@@ -349,11 +349,15 @@ AXError X11Accessibility::writeWindow(const AXElement& element, std::string_view
                                    hints.value->end();
     // A maximized window ignores moves, and its frame extents change when it
     // leaves the state: leave it first, and compute from the frame it then has.
+    // A loaded manager may clear the state before it restores the frame and
+    // its extents, so both are waited for.
     if (maximized(*facts.value)) {
+      const Rect held = facts.value->outer();
       wm::unmaximize(connection_, window);
       connection_.flush();
       const Deadline settled = std::min(deadline, deadlineAfter(kUnmaximizeSeconds));
-      while (facts.value && maximized(*facts.value) && std::chrono::steady_clock::now() < settled) {
+      while (facts.value && (maximized(*facts.value) || facts.value->outer() == held) &&
+             std::chrono::steady_clock::now() < settled) {
         connection_.waitForRootChange(std::min(settled, deadlineAfter(kUnmaximizePollSeconds)));
         facts = x11::readWindow(connection_, window, deadline);
       }
