@@ -18,6 +18,7 @@
 #include "app/Backends.h"
 #include "app/InstanceHandOver.h"
 #include "app/MenuController.h"
+#include "app/VistrelBus.h"
 #include "base/LayoutLog.h"
 #include "platform/Platform.h"
 #include "platform/linux/InstanceRecords.h"
@@ -241,6 +242,9 @@ int main(int argc, char** argv) {
       folder ? desktop::PublishedInstance::publish(*folder, bundle.bundleIdentifier(), bundle.bundlePath(), error)
              : std::optional<desktop::PublishedInstance>();
   if (folder && !published) LayoutLog::write("instance-record-failed reason=" + error);
+  // Scripts reach this copy on the session bus too.
+  VistrelBus bus(delegate.actions());
+  bus.publish();
   // The display server going away ends the program without these objects' destructors: remove their files first.
   if (backend.watchDisplayLoss) {
     backend.watchDisplayLoss([&] {
