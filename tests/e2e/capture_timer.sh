@@ -60,7 +60,7 @@ convert "$SHOT" -crop "${cw}x$ch+$cx+$cy" +repage "$HARNESS_DIR/shot-there.png"
 import -window root -crop "${cw}x$ch+$cx+$cy" +repage "$HARNESS_DIR/root-there.png"
 same_pixels "the countdown's place in the picture" "$HARNESS_DIR/shot-there.png" "$HARNESS_DIR/root-there.png"
 [ "$(visible_windows)" = "$BASE_WINDOWS" ] || fail "the countdown is still on the screen"
-echo "ok a delayed screen capture shows its count at $cx,$cy, and its picture has the red window there"
+echo "ok a delayed screen capture shows its count at $cx,$cy, and its picture has the screen's own pixels there"
 
 rm -f "$SHOTS"/*
 offset=$(log_offset)
