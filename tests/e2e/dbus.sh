@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Verifies the D-Bus interface on a private session bus: the name and its introspection; Capture returns the path of
 # a real PNG once it is written and CaptureDone carries that path; Perform runs an action; unknown actions, modes and
-# options, and a cancelled delayed capture, come back as the interface's named errors.
+# options, and a cancelled delayed capture, come back as the interface's named errors; StopRecording returns the
+# finished movie and RecordingStopped carries its path.
 set -euo pipefail
 here=$(dirname "${BASH_SOURCE[0]}")
 source "$here/lib.sh"
@@ -81,6 +82,19 @@ wait "$CALL" && fail "a cancelled Capture answered $(cat "$HARNESS_DIR/cancelled
 grep -q "$INTERFACE\.Error\.Cancelled" "$HARNESS_DIR/cancelled" || fail "a cancelled Capture said: $(cat "$HARNESS_DIR/cancelled")"
 [ -z "$(capture_lines "$offset")" ] || fail "the cancelled capture was made: $(capture_lines "$offset")"
 echo "ok a second Capture during the count is Busy; Escape makes the first one Cancelled"
+
+offset=$(log_offset)
+call StartRecording screen >/dev/null || fail "StartRecording screen failed"
+recording() { log_since "$offset" | grep -q 'record start mode=screen'; }
+wait_for 10 "the record start line" recording
+named_error Busy StartRecording area
+reply=$(call StopRecording) || fail "StopRecording failed: $reply"
+movie=$(sed -n "s/^('\(.*\)',)$/\1/p" <<<"$reply")
+[ -s "$movie" ] || fail "StopRecording answered '$reply', not a file"
+ffprobe -v error -show_entries stream=codec_name -of csv=p=0 "$movie" | grep -qx h264 || fail "$movie holds no H.264 video"
+stopped_signal() { grep -qF "$INTERFACE.RecordingStopped ('$movie',)" "$HARNESS_DIR/signals"; }
+wait_for 5 "RecordingStopped with $movie" stopped_signal
+echo "ok StartRecording and StopRecording give ${movie##*/}, an H.264 movie, and RecordingStopped carries its path"
 
 kill "$MONITOR" 2>/dev/null || true
 stop_vistrel
