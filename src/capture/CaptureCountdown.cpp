@@ -127,7 +127,7 @@ Task<> CountdownSession::tick(std::shared_ptr<CountdownSession> session) {
   double left = session->seconds_;
   while (left > 0 && !session->finished_) {
     const double shown = std::ceil(left);
-    session->window_->setNumber(int(shown));
+    if (session->window_) session->window_->setNumber(int(shown));
     // Until the number shown changes: a fraction first when the count is not whole.
     const double step = left - (shown - 1);
     co_await sleep(step);
