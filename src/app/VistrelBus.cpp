@@ -22,6 +22,11 @@ QString errorName(const char* error) { return QString(VistrelBus::kErrorPrefix) 
 
 VistrelBus::VistrelBus(AppActions& actions) : actions_(actions) { new VistrelAdaptor(this); }
 
+VistrelBus::~VistrelBus() {
+  CaptureEngine::shared().onCaptureDone = nullptr;
+  RecordingEngine::shared().onFinished = nullptr;
+}
+
 bool VistrelBus::publish() {
   if (desktop::sessionBusAddressWithoutAutolaunch().empty()) {
     LayoutLog::write("dbus-unavailable reason=no-session-bus");

@@ -59,6 +59,8 @@ class VistrelBus : public QObject, protected QDBusContext {
 
   // `actions` lives for the whole run, as this object does.
   explicit VistrelBus(AppActions& actions);
+  // Unhooks it from the engines it listens to.
+  ~VistrelBus() override;
 
   // Exports the object and claims the name on the session bus; false, logged,
   // when there is no session bus or another program holds the name.
