@@ -87,6 +87,9 @@ offset=$(log_offset)
 call StartRecording screen >/dev/null || fail "StartRecording screen failed"
 recording() { log_since "$offset" | grep -q 'record start mode=screen'; }
 wait_for 10 "the record start line" recording
+# A movie has frames once its first fragment is in the file.
+movie_fragment() { local file; file=$(find "$SHOTS" -name 'Vistrel-*.mp4' | head -n 1); [ -n "$file" ] && grep -qa moof "$file"; }
+wait_for 15 "the movie's first fragment" movie_fragment
 named_error Busy StartRecording area
 reply=$(call StopRecording) || fail "StopRecording failed: $reply"
 movie=$(sed -n "s/^('\(.*\)',)$/\1/p" <<<"$reply")
