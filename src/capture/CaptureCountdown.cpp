@@ -59,7 +59,7 @@ void CountdownWindow::paintEvent(QPaintEvent*) {
   if (translucent_) {
     QPainterPath square;
     square.addRoundedRect(bounds, 16, 16);
-    painter.fillPath(square, QColor::fromRgbF(0, 0, 0, 0.62));
+    painter.fillPath(square, QColor::fromRgbF(0, 0, 0, 0.72));
   } else {
     painter.fillRect(bounds, QColor(38, 38, 38));
   }
@@ -80,17 +80,17 @@ void CountdownWindow::keyPressEvent(QKeyEvent* event) {
 CountdownSession::CountdownSession(double seconds, Resume<bool> continuation)
     : seconds_(seconds), continuation_(std::move(continuation)) {}
 
-void CountdownSession::start(double seconds, Resume<bool> continuation) {
+void CountdownSession::start(double seconds, Resume<bool> continuation, const CancelKeyWatch& watch) {
   // A count still running would otherwise leave its caller waiting forever.
   if (const auto earlier = activeSlot()) earlier->finish(true);
   auto session = std::make_shared<CountdownSession>(seconds, std::move(continuation));
   activeSlot() = session;
-  session->begin();
+  session->begin(watch);
 }
 
 CountdownSession* CountdownSession::active() { return activeSlot().get(); }
 
-void CountdownSession::begin() {
+void CountdownSession::begin(const CancelKeyWatch& watch) {
   auto& os = platform::current();
   const auto screens = os.screens().screens();
   const ScreenSpace::GlobalSpace space(screens);
@@ -102,7 +102,13 @@ void CountdownSession::begin() {
   window_->setNumber(int(std::ceil(seconds_)));
   window_->move(CaptureCountdown::placement(pointer, window_->size(), area));
   window_->show();
-  grabKeyboard(0);
+  if (watch) {
+    std::weak_ptr<CountdownSession> weak = weak_from_this();
+    stopWatching_ = watch([weak] {
+      if (const auto session = weak.lock()) session->finish(true);
+    });
+  }
+  if (!stopWatching_) grabKeyboard(0);
   spawn(tick(shared_from_this()));
 }
 
@@ -152,6 +158,7 @@ void CountdownSession::finish(bool cancelled) {
     window_->hide();
   }
   keyboardHeld_ = false;
+  if (auto stop = std::exchange(stopWatching_, nullptr)) stop();
   // The slot may hold the last reference: it lives on until the end of this call.
   const auto self = activeSlot().get() == this ? std::move(activeSlot()) : nullptr;
   if (cancelled) {
@@ -174,9 +181,9 @@ QPoint placement(QPoint pointer, QSize size, QRect screen) {
   return {x, y};
 }
 
-Task<> run(double seconds) {
+Task<> run(double seconds, CancelKeyWatch watch) {
   auto [counted, resume] = makeContinuation<bool>();
-  CountdownSession::start(seconds, std::move(resume));
+  CountdownSession::start(seconds, std::move(resume), watch);
   QPointer<CountdownWindow> window = CountdownSession::active() ? CountdownSession::active()->window() : nullptr;
   struct Dispose {
     QPointer<CountdownWindow>& window;

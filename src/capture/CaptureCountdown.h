@@ -2,13 +2,15 @@
 // The count before a timed capture: a small window near the pointer shows the
 // whole seconds left (… 3, 2, 1) and Escape cancels. When the count returns
 // its window is off the screen and the screen shows again what lay under it,
-// so the picture taken next never has it. The keyboard is held while it
-// counts; the pointer stays free, to open the menus a timed shot is for.
+// so the picture taken next never has it. The pointer and the keyboard stay
+// free for the menus a timed shot is for: Escape is watched as a system-wide
+// key where the program can, else the keyboard is held while it counts.
 // Main thread only.
 
 #include <QPointer>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -19,6 +21,10 @@
 namespace vistrel {
 
 class CountdownSession;
+
+// Watches the cancel key system-wide: calls `cancel` at each press and returns
+// what stops watching; an empty function when the key cannot be watched.
+using CancelKeyWatch = std::function<std::function<void()>(std::function<void()> cancel)>;
 
 // The count's own window: a dark rounded square with the number.
 class CountdownWindow : public QWidget {
@@ -46,7 +52,7 @@ class CountdownSession : public std::enable_shared_from_this<CountdownSession> {
   CountdownSession(double seconds, Resume<bool> continuation);
 
   // Makes a count the running one (cancelling one still running) and begins it.
-  static void start(double seconds, Resume<bool> continuation);
+  static void start(double seconds, Resume<bool> continuation, const CancelKeyWatch& watch);
   // The running count, if any.
   static CountdownSession* active();
 
@@ -60,7 +66,7 @@ class CountdownSession : public std::enable_shared_from_this<CountdownSession> {
   bool finished() const { return finished_; }
 
  private:
-  void begin();
+  void begin(const CancelKeyWatch& watch);
   static Task<> tick(std::shared_ptr<CountdownSession> session);
   void grabKeyboard(int attempt);
 
@@ -68,6 +74,7 @@ class CountdownSession : public std::enable_shared_from_this<CountdownSession> {
   std::optional<Resume<bool>> continuation_;
   QPointer<CountdownWindow> window_;
   bool keyboardHeld_ = false;
+  std::function<void()> stopWatching_;
   bool finished_ = false;
 };
 
@@ -77,9 +84,10 @@ namespace CaptureCountdown {
 // windows it covered, or the compositing manager, to draw that place again.
 inline constexpr double kRepaintSeconds = 0.12;
 
-// Counts `seconds` down on the platform clock. Throws
-// CaptureException(CaptureError::cancelled) when the user cancels.
-Task<> run(double seconds);
+// Counts `seconds` down on the platform clock, watching the cancel key with
+// `watch` when it is set. Throws CaptureException(CaptureError::cancelled)
+// when the user cancels.
+Task<> run(double seconds, CancelKeyWatch watch = {});
 
 // Where the window's top-left corner goes for the pointer at `pointer`: below
 // and right of it, kept inside `screen` (both in Qt's global coordinates).

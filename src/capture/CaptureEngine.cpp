@@ -111,7 +111,7 @@ Task<std::string> CaptureEngine::run(CaptureMode mode, CaptureOptions options) {
       // Windows are prepared for capture while the count runs: a window
       // prepared at the last moment may not have its pixels yet.
       if (mode == CaptureMode::window) platform::current().screenCapture().beginWindowPick();
-      co_await CaptureCountdown::run(options.delay);
+      co_await CaptureCountdown::run(options.delay, watchCancelKey);
     }
     switch (mode) {
       case CaptureMode::screen: {

@@ -15,6 +15,7 @@
 #include "base/AlertPresenter.h"
 #include "base/Task.h"
 #include "base/UtilityAction.h"
+#include "capture/CaptureCountdown.h"
 #include "ui/ScreenSpace.h"
 
 namespace vistrel {
@@ -51,6 +52,10 @@ class CaptureEngine {
   // capture runs, CaptureException(cancelled) when the user cancels, and
   // CaptureSystemError with the reason when the shot fails (after its alert).
   Task<std::string> capture(CaptureMode mode, CaptureOptions options);
+
+  // How a countdown watches its cancel key without taking the keyboard; unset,
+  // the countdown holds the keyboard while it counts.
+  CancelKeyWatch watchCancelKey;
 
   // Told of every shot that reached its outputs, with the file it was saved to (or empty).
   std::function<void(const std::string& path)> onCaptureDone;

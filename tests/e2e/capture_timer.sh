@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Verifies timed capture on a real desktop: --delay refuses bad values with status 2; a delayed screen capture shows
-# its countdown near the pointer and the picture it takes does not contain it; Escape cancels the count; a delayed
+# its countdown near the pointer and the picture it takes does not contain it; Escape, watched as a system-wide key,
+# cancels the count; a delayed
 # window capture takes the window under the pointer when the count ends.
 set -euo pipefail
 here=$(dirname "${BASH_SOURCE[0]}")
@@ -68,6 +69,8 @@ hand_over capture.screen --delay 5
 wait_for 5 "the countdown window" countdown_up
 xdotool key Escape
 wait_for 5 "Escape: the countdown to go" overlays_gone
+# Escape came as a system-wide key: the count left the keyboard to other programs.
+log_since "$offset" | grep -q 'hotkey-fired id=' || fail "Escape did not come as a system-wide key"
 hand_over capture.screen
 wait_capture "$offset" "the capture after Escape"
 expect_line "the capture after Escape" 'capture-done mode=screen display=under-mouse '
