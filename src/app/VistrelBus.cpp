@@ -97,7 +97,8 @@ std::variant<CaptureOptions, QString> VistrelBus::captureOptions(const QVariantM
 QString VistrelBus::Capture(const QString& mode, const QVariantMap& options) {
   const auto captureMode = CaptureModes::fromRaw(mode.toStdString());
   if (!captureMode) {
-    refuse("UnknownMode", "No capture mode is named \"" + mode + "\" (screen, window, area, scrolling, recognizeTextOrQR).");
+    refuse("UnknownMode",
+           "No capture mode is named \"" + mode + "\" (screen, window, area, scrolling, recognizeTextOrQR).");
     return {};
   }
   const auto parsed = captureOptions(options);

@@ -45,7 +45,8 @@ std::string versionText(const platform::BundleInfo& bundle) {
 
 int usage(FILE* out, int code) {
   std::fprintf(out,
-               "usage: vistrel [--help] [--version] [--platform <backend>] [--new-instance | --action <id> [--delay <s>]]\n"
+               "usage: vistrel [--help] [--version] [--platform <backend>]\n"
+               "               [--new-instance | --action <id> [--delay <s>]]\n"
                "Window layout and screen capture. Runs in the tray of the X display named by $DISPLAY.\n"
                "\n"
                "A second start of the same file hands over to the copy that runs and exits.\n"

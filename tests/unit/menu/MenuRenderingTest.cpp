@@ -93,9 +93,9 @@ TEST_F(MenuTest, TimerSubmenuStartsACountedCapture) {
     titles.push_back(action->isSeparator() ? "-" : action->text().toStdString());
     if (action->text() == "Capture Window in 5 s") windowInFive = action;
   }
-  EXPECT_EQ(titles, (std::vector<std::string>{"Capture Screen in 3 s", "Capture Screen in 5 s", "Capture Screen in 10 s",
-                                              "-", "Capture Window in 3 s", "Capture Window in 5 s",
-                                              "Capture Window in 10 s"}));
+  EXPECT_EQ(titles, (std::vector<std::string>{"Capture Screen in 3 s", "Capture Screen in 5 s",
+                                              "Capture Screen in 10 s", "-", "Capture Window in 3 s",
+                                              "Capture Window in 5 s", "Capture Window in 10 s"}));
   ASSERT_TRUE(windowInFive);
   windowInFive->trigger();
   QCoreApplication::sendPostedEvents();
