@@ -46,8 +46,9 @@ hand_over capture.screen --delay 2
 wait_for 5 "the countdown window" countdown_up
 read -r cx cy cw ch <<<"$(xwininfo -id "$(overlay_windows)" | awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
   /^  Width/ { w = $NF } /^  Height/ { h = $NF } END { print x, y, w, h }')"
-[ "$cx" -gt "$px" ] && [ "$cx" -lt $((px + 60)) ] && [ "$cy" -gt "$py" ] && [ "$cy" -lt $((py + 60)) ] \
-  || fail "the countdown is at $cx,$cy, not just below and right of the pointer at $px,$py"
+if ! { [ "$cx" -gt "$px" ] && [ "$cx" -lt $((px + 60)) ] && [ "$cy" -gt "$py" ] && [ "$cy" -lt $((py + 60)) ]; }; then
+  fail "the countdown is at $cx,$cy, not just below and right of the pointer at $px,$py"
+fi
 import -window root "$HARNESS_DIR/counting.png"
 [ -z "${COUNTDOWN_SCREENSHOT:-}" ] || cp "$HARNESS_DIR/counting.png" "$COUNTDOWN_SCREENSHOT"
 colour=$(pixel_at "$HARNESS_DIR/counting.png" $((cx + 4)) $((cy + 4)))
