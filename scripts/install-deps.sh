@@ -27,6 +27,8 @@ packages=(
   # end-to-end tier: a private X server, a window manager, clients, tools
   xvfb xauth openbox xterm xdotool x11-utils x11-xserver-utils x11-apps dbus
   imagemagick
+  # gdbus, to call the program's D-Bus interface in the end-to-end test
+  libglib2.0-bin
   # a nested X server with two Xinerama heads for the two-display end-to-end test
   xserver-xephyr
   # window capture and layout of a GTK 4 program with client-side decorations

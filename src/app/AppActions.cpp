@@ -44,6 +44,14 @@ void AppActions::handle(const UtilityAction& action) {
   }
 }
 
+void AppActions::handle(const UtilityAction& action, double captureDelay) {
+  if (captureDelay > 0 && action.kind() == UtilityAction::Kind::capture) {
+    CaptureEngine::shared().perform(*action.captureMode(), captureDelay);
+    return;
+  }
+  handle(action);
+}
+
 void AppActions::registerGlobalHotkeys() {
   GlobalHotkeyRegistry::shared().registerDefaults(HotkeyStore::shared().bindings(),
                                                   [this](const UtilityAction& action) { handle(action); });

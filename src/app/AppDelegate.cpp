@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/BuildIdentity.h"
+#include "base/KeyCodes.h"
 #include "app/DesktopShortcutsHelp.h"
 #include "app/HotkeyTakeover.h"
 #include "app/MenuController.h"
@@ -95,6 +96,13 @@ void AppDelegate::applicationDidFinishLaunching() {
   CaptureEngine::shared().showEditor = [](const QImage& image, std::optional<std::string> savedPath,
                                           EditorDisplayMath::PixelScale scale) {
     CapturePreviewWindowController::shared().show(image, std::move(savedPath), scale);
+  };
+
+  // A capture's countdown watches Escape as a system-wide key, leaving the keyboard to the menus it waits for.
+  CaptureEngine::shared().watchCancelKey = [](std::function<void()> cancel) -> std::function<void()> {
+    const auto id = GlobalHotkeyRegistry::shared().holdKey(KeyCode::escape, 0, std::move(cancel));
+    if (!id) return {};
+    return [id = *id] { GlobalHotkeyRegistry::shared().releaseHeldKey(id); };
   };
 
   // 15. A snap that waited for the Accessibility permission across a relaunch.

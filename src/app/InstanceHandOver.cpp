@@ -7,6 +7,9 @@
 #include <QLocalSocket>
 #include <QTimer>
 
+#include <charconv>
+#include <cmath>
+
 #include "app/SingleCopyGuard.h"
 #include "base/LayoutLog.h"
 
@@ -41,13 +44,42 @@ std::string socketPath(const std::string& folder, const std::string& bundleIdent
   return folder + "/" + bundleIdentifier + ".socket";
 }
 
+std::optional<double> parseDelay(std::string_view text) {
+  constexpr double kMaxSeconds = 60;
+  double value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  if (!std::isfinite(value) || value < 0 || value > kMaxSeconds) return std::nullopt;
+  return value;
+}
+
+std::string actionRequest(const UtilityAction& action, double delay) {
+  std::string line = "action " + action.storageID();
+  if (delay > 0) {
+    char text[32];
+    std::snprintf(text, sizeof text, " delay=%g", delay);
+    line += text;
+  }
+  return line;
+}
+
 std::variant<Request, std::string> parseRequest(std::string_view line) {
   if (line == "activate") return Request{Request::Kind::activate, std::nullopt};
   constexpr std::string_view kAction = "action ";
   if (line.starts_with(kAction)) {
-    const auto id = line.substr(kAction.size());
-    if (const auto action = UtilityAction::fromStorageID(id)) return Request{Request::Kind::action, action};
-    return "unknown action " + std::string(id);
+    auto id = line.substr(kAction.size());
+    double delay = 0;
+    constexpr std::string_view kDelay = " delay=";
+    if (const auto at = id.find(kDelay); at != std::string_view::npos) {
+      const auto parsed = parseDelay(id.substr(at + kDelay.size()));
+      if (!parsed) return "bad delay " + std::string(id.substr(at + kDelay.size()));
+      delay = *parsed;
+      id = id.substr(0, at);
+    }
+    const auto action = UtilityAction::fromStorageID(id);
+    if (!action) return "unknown action " + std::string(id);
+    if (delay > 0 && action->kind() != UtilityAction::Kind::capture) return "a delay goes with captures only";
+    return Request{Request::Kind::action, action, delay};
   }
   return std::string("unknown request");
 }
@@ -183,7 +215,7 @@ void Server::answer(QLocalSocket* connection, const std::string& line) {
     return;
   }
   LayoutLog::write("hand-over-action id=" + request.action->storageID());
-  if (onAction) onAction(*request.action);
+  if (onAction) onAction(*request.action, request.delay);
 }
 
 }  // namespace vistrel::InstanceHandOver

@@ -5,8 +5,9 @@
 //
 // The running copy listens on a local socket named after its bundle
 // identifier ("<identifier>.socket") in the instance folder. One request line
-// per connection, one reply line: "activate\n" or "action <storage id>\n",
-// answered "ok\n" or "error <reason>\n". The reply goes out before the request
+// per connection, one reply line: "activate\n" or "action <storage id>\n"
+// (a capture's may end in " delay=<seconds>"), answered "ok\n" or
+// "error <reason>\n". The reply goes out before the request
 // is carried out, so a modal alert the action opens never holds the caller up.
 
 #include <cstdint>
@@ -32,7 +33,14 @@ struct Request {
   enum class Kind { activate, action };
   Kind kind = Kind::activate;
   std::optional<UtilityAction> action;  // for Kind::action
+  double delay = 0;                     // seconds before a capture action
 };
+
+// A capture delay as written on the command line or in a request: seconds
+// from 0 to 60, whole or with a fraction; none for anything else.
+std::optional<double> parseDelay(std::string_view text);
+// The request line of an action, with its delay when there is one.
+std::string actionRequest(const UtilityAction& action, double delay);
 
 // One request line without its line feed; otherwise the reason to answer "error " with.
 std::variant<Request, std::string> parseRequest(std::string_view line);
@@ -68,8 +76,8 @@ class Server {
 
   // Runs for "activate"; unset, an activation does nothing at all.
   std::function<void()> onActivate;
-  // Runs for "action <id>" with the action of a known storage id.
-  std::function<void(const UtilityAction&)> onAction;
+  // Runs for "action <id>" with the action of a known storage id and its delay (0 for none).
+  std::function<void(const UtilityAction&, double delay)> onAction;
 
   // Listens at `path`. A socket file nobody answers at (left by a copy that
   // was killed) is removed first. False, logged, when another process listens

@@ -122,8 +122,12 @@ void MenuController::choose(const MenuRow& row, QAction* item) {
     case MenuRow::Kind::launchAtLogin: toggleLaunchAtLogin(item); break;
     case MenuRow::Kind::fixSplitScreen: fixSplitScreen(); break;
     case MenuRow::Kind::checkForUpdates: checkForUpdates(); break;
+    case MenuRow::Kind::timedCapture:
+      if (actions) actions->handle(UtilityAction::capture(row.captureMode), row.delaySeconds);
+      break;
     case MenuRow::Kind::sectionHeader:
-    case MenuRow::Kind::separator: break;
+    case MenuRow::Kind::separator:
+    case MenuRow::Kind::submenu: break;
   }
 }
 

@@ -175,6 +175,12 @@ const std::map<std::string, Paint, std::less<>>& symbolPainters() {
          const QPointF lens[] = {{11.5, 8.5}, {15, 5}, {15, 12}};
          p.drawPolygon(lens, 3);
        }},
+      {"timer", [](QPainter& p) {
+         fillEllipse(p, QPointF(8, 9.5), 6);
+         clear(p, [&] { p.drawEllipse(QPointF(8, 9.5), 4.5, 4.5); });
+         fill(p, QRectF(7.3, 5.5, 1.4, 4.6));
+         fill(p, QRectF(6.5, 1.5, 3, 1.8));
+       }},
       {"camera.viewfinder", [](QPainter& p) {
          corners(p);
          fill(p, QRectF(4.5, 6.5, 7, 5), 1);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "base/UtilityAction.h"
 #include "base/WindowSnap.h"
 
 namespace vistrel {
@@ -33,6 +34,8 @@ struct MenuRow {
     fixSplitScreen,
     checkForUpdates,
     separator,
+    submenu,       // opens `children`
+    timedCapture,  // a capture of `captureMode` after `delaySeconds`
   };
 
   Kind kind = Kind::separator;
@@ -47,6 +50,9 @@ struct MenuRow {
   // mask; an empty key equivalent shows no shortcut whatever the mask.
   std::string keyEquivalent;
   std::uint64_t modifierMask = 0;
+  std::vector<MenuRow> children;  // submenu rows only
+  CaptureMode captureMode = CaptureMode::screen;  // timedCapture rows only
+  int delaySeconds = 0;                           // timedCapture rows only
 };
 
 struct MenuModel {

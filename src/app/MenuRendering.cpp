@@ -61,11 +61,18 @@ std::optional<QKeySequence> keySequence(const std::string& keyEquivalent, std::u
   return QKeySequence(QKeyCombination(modifiers(menuModifierMask), *key));
 }
 
-void render(const MenuModel& model, QMenu& menu, const Chosen& chosen) {
-  menu.clear();
-  for (const MenuRow& row : model.rows) {
+namespace {
+
+void addRows(const std::vector<MenuRow>& rows, QMenu& menu, const Chosen& chosen) {
+  for (const MenuRow& row : rows) {
     if (row.kind == MenuRow::Kind::separator) {
       menu.addSeparator();
+      continue;
+    }
+    if (row.kind == MenuRow::Kind::submenu) {
+      QMenu* submenu = menu.addMenu(row.image, QString::fromStdString(row.title).replace('&', "&&"));
+      submenu->setEnabled(row.enabled);
+      addRows(row.children, *submenu, chosen);
       continue;
     }
     QAction* item = menu.addAction(row.image, QString::fromStdString(row.title).replace('&', "&&"));
@@ -82,6 +89,15 @@ void render(const MenuModel& model, QMenu& menu, const Chosen& chosen) {
     if (row.kind == MenuRow::Kind::sectionHeader) continue;
     QObject::connect(item, &QAction::triggered, &menu, [chosen, row, item] { chosen(row, *item); });
   }
+}
+
+}  // namespace
+
+void render(const MenuModel& model, QMenu& menu, const Chosen& chosen) {
+  // Submenus are the menu's children, which clear() leaves alone.
+  for (QMenu* submenu : menu.findChildren<QMenu*>(Qt::FindDirectChildrenOnly)) submenu->deleteLater();
+  menu.clear();
+  addRows(model.rows, menu, chosen);
 }
 
 void nameMetaKeySuper() {

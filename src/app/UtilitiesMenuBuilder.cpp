@@ -69,6 +69,22 @@ std::optional<TemplateImage> templateIcon(const MenuSymbol& symbol) {
   return std::nullopt;
 }
 
+MenuRow timerMenu() {
+  MenuRow timer = command(MenuRow::Kind::submenu, "Timer");
+  setImage(timer, MenuSymbol{"timer", {}, std::nullopt});
+  for (const CaptureMode mode : {CaptureMode::screen, CaptureMode::window}) {
+    if (!timer.children.empty()) timer.children.push_back(separator());
+    for (const int seconds : kTimerSeconds) {
+      MenuRow row = command(MenuRow::Kind::timedCapture,
+                            menuTitle(UtilityAction::capture(mode)) + " in " + std::to_string(seconds) + " s");
+      row.captureMode = mode;
+      row.delaySeconds = seconds;
+      timer.children.push_back(row);
+    }
+  }
+  return timer;
+}
+
 MenuRow item(const UtilityAction& action, MenuController& controller) {
   MenuRow row;
   row.kind = MenuRow::Kind::action;
@@ -106,6 +122,7 @@ MenuModel makeMenu(MenuController& controller, const MenuState& state) {
   for (const CaptureMode mode : CaptureModes::allCases()) {
     rows.push_back(item(UtilityAction::capture(mode), controller));
   }
+  rows.push_back(timerMenu());
   rows.push_back(separator());
 
   rows.push_back(header("Record", MenuSymbol{"video", {}, std::nullopt}));

@@ -37,6 +37,11 @@ MenuModel makeMenu(MenuController& controller, const MenuState& state);
 // its image and its current shortcut.
 MenuRow item(const UtilityAction& action, MenuController& controller);
 
+// The capture section's "Timer" submenu: screen and window captures after
+// each of kTimerSeconds.
+inline constexpr int kTimerSeconds[] = {3, 5, 10};
+MenuRow timerMenu();
+
 // The action's title (its settings title).
 std::string menuTitle(const UtilityAction& action);
 // None for openSettings and quit.

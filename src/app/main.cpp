@@ -18,6 +18,7 @@
 #include "app/Backends.h"
 #include "app/InstanceHandOver.h"
 #include "app/MenuController.h"
+#include "app/VistrelBus.h"
 #include "base/LayoutLog.h"
 #include "platform/Platform.h"
 #include "platform/linux/InstanceRecords.h"
@@ -32,6 +33,7 @@ namespace {
 struct Options {
   bool newInstance = false;
   std::optional<std::string> action;    // a storage id, as given
+  std::optional<std::string> delay;     // seconds before a capture, as given
   std::optional<std::string> platform;  // a backend's name, as given
 };
 
@@ -43,13 +45,15 @@ std::string versionText(const platform::BundleInfo& bundle) {
 
 int usage(FILE* out, int code) {
   std::fprintf(out,
-               "usage: vistrel [--help] [--version] [--platform <backend>] [--new-instance | --action <id>]\n"
+               "usage: vistrel [--help] [--version] [--platform <backend>]\n"
+               "               [--new-instance | --action <id> [--delay <s>]]\n"
                "Window layout and screen capture. Runs in the tray of the X display named by $DISPLAY.\n"
                "\n"
                "A second start of the same file hands over to the copy that runs and exits.\n"
                "  --new-instance  start another copy even when one runs\n"
                "  --action <id>   have the running copy perform one action, named by its storage id\n"
                "                  (window.leftHalf, window.rightHalf, capture.area, settings, quit, ...)\n"
+               "  --delay <s>     with a capture action: count that many seconds (0 to 60) down first\n"
                "  --platform <backend>  %s; by default the session's (Wayland when it says so, else X11)\n",
                Backends::names().c_str());
   return code;
@@ -62,12 +66,13 @@ void reportFailure(const char* what, const InstanceHandOver::Outcome& outcome) {
 
 // --action: hands the action to the running copy, whichever file it runs from. No display needed.
 int handAction(const std::optional<std::string>& folder, const std::string& folderError,
-               const std::string& bundleIdentifier, const std::string& id) {
+               const std::string& bundleIdentifier, const UtilityAction& action, double delay) {
   if (!folder) {
     std::fprintf(stderr, "vistrel: no running Vistrel to hand the action to (%s)\n", folderError.c_str());
     return 1;
   }
-  const auto outcome = InstanceHandOver::send(InstanceHandOver::socketPath(*folder, bundleIdentifier), "action " + id);
+  const auto outcome = InstanceHandOver::send(InstanceHandOver::socketPath(*folder, bundleIdentifier),
+                                              InstanceHandOver::actionRequest(action, delay));
   switch (outcome.status) {
     case InstanceHandOver::Outcome::Status::ok:
       return 0;
@@ -128,6 +133,14 @@ int main(int argc, char** argv) {
       options.action = argv[++i];
     } else if (!std::strncmp(arg, "--action=", 9)) {
       options.action = arg + 9;
+    } else if (!std::strcmp(arg, "--delay")) {
+      if (i + 1 >= argc) {
+        std::fprintf(stderr, "vistrel: --delay wants a number of seconds from 0 to 60\n");
+        return usage(stderr, 2);
+      }
+      options.delay = argv[++i];
+    } else if (!std::strncmp(arg, "--delay=", 8)) {
+      options.delay = arg + 8;
     } else if (!std::strcmp(arg, "--platform")) {
       if (i + 1 >= argc) {
         std::fprintf(stderr, "vistrel: --platform wants a backend: %s\n", Backends::names().c_str());
@@ -150,12 +163,27 @@ int main(int argc, char** argv) {
                  Backends::names().c_str());
     return usage(stderr, 2);
   }
-  if (options.action && !UtilityAction::fromStorageID(*options.action)) {
+  const auto action = options.action ? UtilityAction::fromStorageID(*options.action) : std::nullopt;
+  if (options.action && !action) {
     std::fprintf(stderr,
                  "vistrel: unknown action \"%s\" (actions are named by storage id, for example "
                  "window.leftHalf or capture.area; see --help)\n",
                  options.action->c_str());
     return 2;
+  }
+  double delay = 0;
+  if (options.delay) {
+    const auto seconds = InstanceHandOver::parseDelay(*options.delay);
+    if (!seconds) {
+      std::fprintf(stderr, "vistrel: --delay wants a number of seconds from 0 to 60, not \"%s\"\n",
+                   options.delay->c_str());
+      return 2;
+    }
+    if (!action || action->kind() != UtilityAction::Kind::capture) {
+      std::fprintf(stderr, "vistrel: --delay goes with a capture action, for example --action capture.screen\n");
+      return 2;
+    }
+    delay = *seconds;
   }
 
   // Where the instance records and the hand-over socket live; read before any toolkit object exists.
@@ -164,7 +192,7 @@ int main(int argc, char** argv) {
   const auto folder = desktop::instanceFolder(folderError);
   if (!folder) LayoutLog::write("instance-folder-refused reason=" + folderError);
 
-  if (options.action) return handAction(folder, folderError, bundle.bundleIdentifier(), *options.action);
+  if (action) return handAction(folder, folderError, bundle.bundleIdentifier(), *action, delay);
 
   const Backends::Backend& backend = options.platform ? *Backends::named(*options.platform)
                                                       : Backends::forSession(Backends::sessionFromEnvironment());
@@ -206,13 +234,18 @@ int main(int argc, char** argv) {
   handOver.onActivate = [] {
     MenuController::shared().showMenu({.button = platform::StatusClick::Button::right, .control = false});
   };
-  handOver.onAction = [&delegate](const UtilityAction& action) { delegate.actions().handle(action); };
+  handOver.onAction = [&delegate](const UtilityAction& action, double delay) {
+    delegate.actions().handle(action, delay);
+  };
   const std::string socketPath = folder ? InstanceHandOver::socketPath(*folder, bundle.bundleIdentifier()) : "";
   if (folder) handOver.listen(socketPath);
   auto published =
       folder ? desktop::PublishedInstance::publish(*folder, bundle.bundleIdentifier(), bundle.bundlePath(), error)
              : std::optional<desktop::PublishedInstance>();
   if (folder && !published) LayoutLog::write("instance-record-failed reason=" + error);
+  // Scripts reach this copy on the session bus too.
+  VistrelBus bus(delegate.actions());
+  bus.publish();
   // The display server going away ends the program without these objects' destructors: remove their files first.
   if (backend.watchDisplayLoss) {
     backend.watchDisplayLoss([&] {

@@ -5,6 +5,7 @@
 #include "base/LayoutLog.h"
 #include "base/MessageBoxAlertPresenter.h"
 #include "base/RectText.h"
+#include "capture/CaptureCountdown.h"
 #include "capture/CaptureError.h"
 #include "capture/CaptureOutput.h"
 #include "capture/CapturePreferences.h"
@@ -41,6 +42,29 @@ struct FreezeScope {
   ~FreezeScope() { ScreenCaptureService::endFreeze(); }
 };
 
+// A flow started from the menu or a key: its failures have had their alert.
+Task<> quietly(Task<std::string> flow) {
+  try {
+    co_await std::move(flow);
+  } catch (const std::exception&) {
+  }
+}
+
+// The front-most window offered for capture that holds the pointer.
+std::optional<SelectedWindow> windowUnderPointer() {
+  const Point pointer = platform::current().screens().mouseLocation();
+  for (const SelectedWindow& window : WindowSelector::onScreenWindows()) {
+    if (window.frame.contains(pointer)) return window;
+  }
+  return std::nullopt;
+}
+
+std::string seconds(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", value);
+  return text;
+}
+
 }  // namespace
 
 CaptureEngine& CaptureEngine::shared() {
@@ -48,28 +72,47 @@ CaptureEngine& CaptureEngine::shared() {
   return engine;
 }
 
-void CaptureEngine::perform(CaptureMode mode) {
+void CaptureEngine::perform(CaptureMode mode, double delay) {
   if (capturing_) return;
   capturing_ = true;
-  spawn(request(mode));
+  CaptureOptions options;
+  options.delay = delay;
+  spawn(quietly(request(mode, options)));
 }
 
-Task<> CaptureEngine::request(CaptureMode mode) {
+Task<std::string> CaptureEngine::capture(CaptureMode mode, CaptureOptions options) {
+  if (capturing_) throw CaptureBusy();
+  capturing_ = true;
+  co_return co_await request(mode, options);
+}
+
+Task<std::string> CaptureEngine::request(CaptureMode mode, CaptureOptions options) {
   struct Done {
     bool& flag;
     ~Done() { flag = false; }
   } done{capturing_};
   if (!co_await ScreenRecordingAccess::ensure()) {
     LayoutLog::write("capture-aborted-permission");
-    co_return;
+    throw CaptureSystemError("Screen capture is not allowed.");
   }
-  co_await run(mode);
+  co_return co_await run(mode, options);
 }
 
-Task<> CaptureEngine::run(CaptureMode mode) {
+Task<std::string> CaptureEngine::run(CaptureMode mode, CaptureOptions options) {
   std::string detail = "mode=" + std::string(CaptureModes::rawValue(mode));
+  if (options.delay > 0) detail += " delay=" + seconds(options.delay);
   std::optional<std::string> failure;
+  std::string savedPath;
   try {
+    // Undoes a window pick's preparation when the window flow ends, however it ends.
+    std::optional<WindowPickScope> pickScope;
+    if (mode == CaptureMode::window) pickScope.emplace();
+    if (options.delay > 0) {
+      // Windows are prepared for capture while the count runs: a window
+      // prepared at the last moment may not have its pixels yet.
+      if (mode == CaptureMode::window) platform::current().screenCapture().beginWindowPick();
+      co_await CaptureCountdown::run(options.delay, watchCancelKey);
+    }
     switch (mode) {
       case CaptureMode::screen: {
         const auto screen = DisplayGeometry::screenUnderMouse();
@@ -83,17 +126,22 @@ Task<> CaptureEngine::run(CaptureMode mode) {
           for (const auto& s : platform::current().screens().screens()) frames.push_back(s.frame);
           scale = EditorDisplayMath::pixelScaleForEditor(image.width(), image.height(), frames);
         }
-        afterCapture(image, detail, scale);
+        savedPath = afterCapture(image, detail, scale, options);
         break;
       }
       case CaptureMode::window: {
-        WindowPickScope pickScope;
-        const SelectedWindow selected = co_await WindowSelector::pick();
-        co_await sleep(0.16);
-        detail += " windowID=" + std::to_string(selected.id) + " frame=" + RectText::frame(selected.frame);
-        const QImage image = co_await ScreenCaptureService::captureSelected(selected.id, selected.frame,
+        std::optional<SelectedWindow> selected;
+        if (options.delay > 0) {
+          selected = windowUnderPointer();
+          if (!selected) throw CaptureSystemError("There is no window under the pointer.");
+        } else {
+          selected = co_await WindowSelector::pick();
+          co_await sleep(0.16);
+        }
+        detail += " windowID=" + std::to_string(selected->id) + " frame=" + RectText::frame(selected->frame);
+        const QImage image = co_await ScreenCaptureService::captureSelected(selected->id, selected->frame,
                                                                             CapturePreferences::windowBackground());
-        afterCapture(image, detail, scaleOver(image, selected.frame));
+        savedPath = afterCapture(image, detail, scaleOver(image, selected->frame), options);
         break;
       }
       case CaptureMode::area:
@@ -109,7 +157,7 @@ Task<> CaptureEngine::run(CaptureMode mode) {
         } else {
           image = co_await ScrollingCapture::capture(rect);
         }
-        afterCapture(image, detail, scaleOver(image, rect));
+        savedPath = afterCapture(image, detail, scaleOver(image, rect), options);
         break;
       }
       case CaptureMode::recognizeTextOrQR: {
@@ -131,23 +179,30 @@ Task<> CaptureEngine::run(CaptureMode mode) {
       }
     }
   } catch (const CaptureException& error) {
-    if (error.error() != CaptureError::cancelled) failure = error.what();
+    if (error.error() == CaptureError::cancelled) throw;
+    failure = error.what();
   } catch (const std::exception& error) {
     failure = error.what();
   }
-  if (failure) alert("Capture failed", *failure);
+  if (failure) {
+    alert("Capture failed", *failure);
+    throw CaptureSystemError(*failure);
+  }
+  co_return savedPath;
 }
 
-void CaptureEngine::afterCapture(const QImage& image, const std::string& detail,
-                                 EditorDisplayMath::PixelScale scale) {
+std::string CaptureEngine::afterCapture(const QImage& image, const std::string& detail,
+                                        EditorDisplayMath::PixelScale scale, const CaptureOptions& options) {
   const QImage reduced = CaptureOutput::applyingQuality(image);
   char scaleText[64];
   std::snprintf(scaleText, sizeof scaleText, "%.3fx%.3f", scale.x, scale.y);
   LayoutLog::write("capture-done " + detail + " out=" + std::to_string(reduced.width()) + "x" +
                    std::to_string(reduced.height()) + " pxScale=" + scaleText + " stamp=L40");
-  if (CapturePreferences::boolValue("vistrel.capture.copy", true)) CaptureOutput::copyToClipboard(reduced);
+  if (options.copy.value_or(CapturePreferences::boolValue("vistrel.capture.copy", true))) {
+    CaptureOutput::copyToClipboard(reduced);
+  }
   std::optional<std::string> savedPath;
-  if (CapturePreferences::boolValue("vistrel.capture.save", true)) {
+  if (options.save.value_or(CapturePreferences::boolValue("vistrel.capture.save", true))) {
     const std::string path = CaptureOutput::fileURL(reduced);
     try {
       CaptureOutput::write(reduced, path);
@@ -156,7 +211,11 @@ void CaptureEngine::afterCapture(const QImage& image, const std::string& detail,
       // A failed save is silent: the shot still reaches the clipboard and the editor.
     }
   }
-  if (CapturePreferences::boolValue("vistrel.capture.show", true) && showEditor) showEditor(reduced, savedPath, scale);
+  if (options.show.value_or(CapturePreferences::boolValue("vistrel.capture.show", true)) && showEditor) {
+    showEditor(reduced, savedPath, scale);
+  }
+  if (onCaptureDone) onCaptureDone(savedPath.value_or(""));
+  return savedPath.value_or("");
 }
 
 void CaptureEngine::alert(const std::string& title, const std::string& text) {

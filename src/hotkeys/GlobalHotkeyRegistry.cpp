@@ -77,6 +77,27 @@ std::size_t GlobalHotkeyRegistry::retryRefused() {
   return refused_.size();
 }
 
+std::optional<std::uint32_t> GlobalHotkeyRegistry::holdKey(std::uint32_t keyCode, std::uint32_t carbonModifiers,
+                                                            std::function<void()> pressed) {
+  installEventHandlerIfNeeded();
+  platform::HotKeys& hotKeys = platform::current().hotKeys();
+  if (!hotKeys.canGrabGlobalKeys()) return std::nullopt;
+  const std::uint32_t id = nextHeldID_++;
+  platform::HotKeyRef ref = 0;
+  if (hotKeys.registerHotKey(keyCode, carbonModifiers, {kSignature, id}, &ref) != platform::kHotKeyNoErr || ref == 0) {
+    return std::nullopt;
+  }
+  held_.insert_or_assign(id, Held{ref, std::move(pressed)});
+  return id;
+}
+
+void GlobalHotkeyRegistry::releaseHeldKey(std::uint32_t id) {
+  const auto it = held_.find(id);
+  if (it == held_.end()) return;
+  platform::current().hotKeys().unregisterHotKey(it->second.ref);
+  held_.erase(it);
+}
+
 void GlobalHotkeyRegistry::installEventHandlerIfNeeded() {
   if (installed_) return;
   installed_ = true;
@@ -91,6 +112,12 @@ void GlobalHotkeyRegistry::installEventHandlerIfNeeded() {
 }
 
 void GlobalHotkeyRegistry::dispatchHotKey(std::uint32_t id) {
+  if (const auto held = held_.find(id); held != held_.end()) {
+    // A copy: the callback may release the key, erasing the entry.
+    const auto pressed = held->second.pressed;
+    if (pressed) pressed();
+    return;
+  }
   const double now = platform::current().clock().uptime();
   if (lastFire_ && lastFire_->id == id && now - lastFire_->time < kDebounce) return;
   lastFire_ = Fire{id, now};

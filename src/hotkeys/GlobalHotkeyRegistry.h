@@ -48,6 +48,13 @@ class GlobalHotkeyRegistry {
   std::size_t retryRefused();
   std::size_t refusedCount() const { return refused_.size(); }
 
+  // A key held for a moment besides the bindings (a capture countdown's
+  // Escape), without taking the keyboard: `pressed` runs on the main thread at
+  // each press until releaseHeldKey. None when the system refuses the key.
+  std::optional<std::uint32_t> holdKey(std::uint32_t keyCode, std::uint32_t carbonModifiers,
+                                       std::function<void()> pressed);
+  void releaseHeldKey(std::uint32_t id);
+
   // Called with the action of an accepted press; termination clears it.
   Handler handler;
 
@@ -66,6 +73,14 @@ class GlobalHotkeyRegistry {
   };
   std::vector<Refused> refused_;
   std::uint32_t nextID_ = 1;
+  // Held keys, by id: ids of their own range, which a new registration of the bindings leaves alone.
+  static constexpr std::uint32_t kFirstHeldID = 0x10000;
+  struct Held {
+    platform::HotKeyRef ref;
+    std::function<void()> pressed;
+  };
+  std::unordered_map<std::uint32_t, Held> held_;
+  std::uint32_t nextHeldID_ = kFirstHeldID;
   std::optional<Fire> lastFire_;
 
   // The event handler is installed: process-wide, never reset outside tests.

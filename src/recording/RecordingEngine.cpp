@@ -54,6 +54,7 @@ void RecordingEngine::stop() {
 
 Task<> RecordingEngine::finish(std::shared_ptr<RecordSession> session) {
   const auto url = co_await session->finish();
+  if (onFinished) onFinished(url.value_or(""));
   if (!url) {
     LayoutLog::write("record stop-failed no-file");
     co_return;

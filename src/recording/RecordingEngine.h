@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "base/AlertPresenter.h"
 #include "base/Rect.h"
@@ -34,6 +35,8 @@ class RecordingEngine {
 
   // Redraws the status icon; called whenever isRecording changes.
   std::function<void()> refreshMenuBarIcon;
+  // Told when a stopped recording's file is finished, with its path (empty when there is no file).
+  std::function<void(const std::string& path)> onFinished;
 
   void setAlertPresenter(std::shared_ptr<AlertPresenter> presenter) { presenter_ = std::move(presenter); }
   // Test-only: the recording state without a session.

@@ -50,11 +50,11 @@ start_selection() {
   wait_for 10 "$what: the selection overlays to appear with the input focus" overlays_up "$count"
 }
 
-# hand_over <action id>: `vistrel --action <id>` hands the action to the running copy.
+# hand_over <action id> [options...]: `vistrel --action <id>` hands the action to the running copy.
 hand_over() {
   local status=0 said
-  said=$(timeout 10 "$VISTREL" --action "$1" 2>&1) || status=$?
-  [ "$status" -eq 0 ] || fail "vistrel --action $1: exit status $status; it said: $said"
+  said=$(timeout 10 "$VISTREL" --action "$@" 2>&1) || status=$?
+  [ "$status" -eq 0 ] || fail "vistrel --action $*: exit status $status; it said: $said"
 }
 
 capture_lines() { log_since "$1" | grep 'capture-done ' || true; }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "OverlayFixture.h"
+#include "capture/CaptureCountdown.h"
 #include "capture/CaptureEngine.h"
 #include "permissions/ScreenRecordingAccess.h"
 
@@ -175,6 +176,98 @@ TEST_F(CaptureFlow, WindowCaptureNamesTheWindow) {
   ASSERT_EQ(captureLines(), std::vector<std::string>{"capture-done mode=window windowID=4711 frame=(120,300 800x600) "
                                                      "out=800x600 pxScale=1.000x1.000 stamp=L40"});
   EXPECT_FALSE(sim->screenCapture().pickPrepared) << "the pick's preparation is undone";
+}
+
+// A timed shot counts down near the pointer on the clock and takes the screen only once the count has gone;
+// the awaited form returns the file it wrote, and a request made meanwhile is refused as busy.
+TEST_F(CaptureFlow, TimedScreenCaptureWaitsForTheCount) {
+  sim->screens().mouse = {500, 600};
+  CaptureOptions options;
+  options.delay = 3;
+  options.show = false;
+  const auto outcome = start(engine().capture(CaptureMode::screen, options));
+  bool refusedAsBusy = false;
+  spawn([](bool& refused) -> Task<> {
+    try {
+      co_await CaptureEngine::shared().capture(CaptureMode::area, {});
+    } catch (const CaptureBusy&) {
+      refused = true;
+    }
+  }(refusedAsBusy));
+  sim->clock().runPending();
+  EXPECT_TRUE(refusedAsBusy) << "a second capture is refused while the count runs";
+  auto* countdown = CountdownSession::active();
+  ASSERT_NE(countdown, nullptr);
+  QWidget* window = countdown->window();
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_EQ(countdown->window()->number(), 3);
+  // Near the pointer: Qt's global (1280 + 500, 900 - 600), the window below and right of it.
+  EXPECT_EQ(window->pos(), QPoint(1280 + 500 + 24, 300 + 24));
+  sim->clock().advance(1.5);
+  EXPECT_EQ(countdown->window()->number(), 2);
+  sim->clock().advance(1.49);
+  EXPECT_EQ(countdown->window()->number(), 1);
+  EXPECT_EQ(sim->screenCapture().displayCaptures, 0);
+
+  sim->clock().runUntilIdle();
+  ASSERT_EQ(sim->screenCapture().displayCaptures, 1);
+  ASSERT_TRUE(outcome->done);
+  ASSERT_TRUE(outcome->value);
+  ASSERT_EQ(files().size(), 1);
+  EXPECT_EQ(*outcome->value, folder.filePath(files().front()).toStdString());
+  EXPECT_EQ(captureLines(), std::vector<std::string>{"capture-done mode=screen delay=3 display=under-mouse "
+                                                     "out=1440x900 pxScale=1.000x1.000 stamp=L40"});
+  EXPECT_TRUE(shown.empty()) << "the show option turned the editor off for this shot";
+  EXPECT_EQ(CountdownSession::active(), nullptr);
+}
+
+// Escape during the count ends the capture silently: no picture, no line, no alert; the awaited form says cancelled.
+TEST_F(CaptureFlow, EscapeCancelsTheCount) {
+  CaptureOptions options;
+  options.delay = 5;
+  const auto outcome = start(engine().capture(CaptureMode::screen, options));
+  sim->clock().runPending();
+  ASSERT_NE(CountdownSession::active(), nullptr);
+  sim->clock().advance(2);
+  key(CountdownSession::active()->window(), Qt::Key_Escape);
+  sim->clock().runUntilIdle();
+  ASSERT_TRUE(outcome->done);
+  EXPECT_EQ(outcome->error, CaptureError::cancelled);
+  EXPECT_EQ(sim->screenCapture().displayCaptures, 0);
+  EXPECT_TRUE(captureLines().empty());
+  EXPECT_TRUE(presenter->alerts.empty());
+  EXPECT_FALSE(engine().capturing());
+}
+
+// A timed window shot opens no pick: it takes the window under the pointer when the count ends, with the
+// windows prepared for capture from the start of the count; no window there is a "Capture failed" alert.
+TEST_F(CaptureFlow, TimedWindowCaptureTakesTheWindowUnderThePointerAtTheEnd) {
+  sim->screenCapture().windows.push_back(
+      {{.windowID = 0x51, .bounds = Rect(100, 100, 300, 200), .ownerPID = 77, .ownerName = "Menu", .title = "File"},
+       {}});
+  sim->screenCapture().windows.push_back(
+      {{.windowID = 0x52, .bounds = Rect(0, 0, 900, 700), .ownerPID = 78, .ownerName = "Editor", .title = "notes"},
+       {}});
+  sim->screens().mouse = {800, 300};  // over the editor only
+  engine().perform(CaptureMode::window, 3);
+  sim->clock().runPending();
+  ASSERT_NE(CountdownSession::active(), nullptr);
+  EXPECT_EQ(WindowPickSession::active(), nullptr);
+  EXPECT_TRUE(sim->screenCapture().pickPrepared);
+  sim->clock().advance(2);
+  sim->screens().mouse = {200, 650};  // the menu opened meanwhile, under the pointer now
+  sim->clock().runUntilIdle();
+  ASSERT_EQ(captureLines(), std::vector<std::string>{"capture-done mode=window delay=3 windowID=81 "
+                                                     "frame=(100,600 300x200) out=300x200 pxScale=1.000x1.000 "
+                                                     "stamp=L40"});
+  EXPECT_FALSE(sim->screenCapture().pickPrepared);
+
+  sim->screens().mouse = {1400, 20};
+  engine().perform(CaptureMode::window, 3);
+  sim->clock().runUntilIdle();
+  ASSERT_EQ(presenter->alerts.size(), 1u);
+  EXPECT_EQ(presenter->alerts[0].title, "Capture failed");
+  EXPECT_EQ(presenter->alerts[0].text, "There is no window under the pointer.");
 }
 
 }  // namespace

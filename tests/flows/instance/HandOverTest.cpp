@@ -53,13 +53,17 @@ class HandOverFlow : public InstanceFlow {
     InstanceFlow::SetUp();
     path = InstanceHandOver::socketPath(folder.path().toStdString(), platform::kBundleIdentifier);
     server.onActivate = [this] { ++activations; };
-    server.onAction = [this](const UtilityAction& action) { actions.push_back(action); };
+    server.onAction = [this](const UtilityAction& action, double delay) {
+      actions.push_back(action);
+      delays.push_back(delay);
+    };
   }
 
   std::string path;
   InstanceHandOver::Server server;
   int activations = 0;
   std::vector<UtilityAction> actions;
+  std::vector<double> delays;
 };
 
 // Request lines: the two requests, and the reasons given for anything else.
@@ -74,7 +78,21 @@ TEST(HandOverProtocol, ParsesRequestLines) {
   EXPECT_EQ(std::get<InstanceHandOver::Request>(InstanceHandOver::parseRequest("action settings")).action,
             UtilityAction::openSettings());
 
+  const auto timed = InstanceHandOver::parseRequest(
+      InstanceHandOver::actionRequest(UtilityAction::capture(CaptureMode::window), 2.5));
+  ASSERT_TRUE(std::holds_alternative<InstanceHandOver::Request>(timed));
+  EXPECT_EQ(std::get<InstanceHandOver::Request>(timed).action, UtilityAction::capture(CaptureMode::window));
+  EXPECT_EQ(std::get<InstanceHandOver::Request>(timed).delay, 2.5);
+  EXPECT_EQ(std::get<InstanceHandOver::Request>(InstanceHandOver::parseRequest("action capture.area delay=60")).delay,
+            60);
+
   const std::pair<const char*, const char*> refused[] = {
+      {"action capture.screen delay=61", "bad delay 61"},
+      {"action capture.screen delay=-1", "bad delay -1"},
+      {"action capture.screen delay=5s", "bad delay 5s"},
+      {"action capture.screen delay=", "bad delay "},
+      {"action capture.screen delay=nan", "bad delay nan"},
+      {"action window.leftHalf delay=3", "a delay goes with captures only"},
       {"action nope", "unknown action nope"},
       {"action ", "unknown action "},
       {"action Window.rightHalf", "unknown action Window.rightHalf"},
@@ -121,6 +139,8 @@ TEST_F(HandOverFlow, RequestsReachTheRunningCopy) {
   EXPECT_EQ(activations, 1);
   EXPECT_EQ(sendFromAnotherThread(path, "action window.rightHalf").status, Status::ok);
   EXPECT_EQ(actions, std::vector<UtilityAction>{UtilityAction::window(WindowSnap::rightHalf)});
+  EXPECT_EQ(sendFromAnotherThread(path, "action capture.screen delay=3").status, Status::ok);
+  EXPECT_EQ(delays, (std::vector<double>{0, 3}));
   // With this process's pid expected, the server (this process) is asked.
   EXPECT_EQ(sendFromAnotherThread(path, "activate", std::int32_t(::getpid())).status, Status::ok);
   EXPECT_EQ(activations, 2);
@@ -128,7 +148,8 @@ TEST_F(HandOverFlow, RequestsReachTheRunningCopy) {
   server.onActivate = nullptr;
   EXPECT_EQ(sendFromAnotherThread(path, "activate").status, Status::ok);
   EXPECT_EQ(logMessages(),
-            (std::vector<std::string>{"hand-over-listen path=" + path, "hand-over-action id=window.rightHalf"}));
+            (std::vector<std::string>{"hand-over-listen path=" + path, "hand-over-action id=window.rightHalf",
+                                      "hand-over-action id=capture.screen"}));
 }
 
 // Unknown requests, unknown actions and overlong lines get an "error" answer and reach no hook.

@@ -199,5 +199,26 @@ TEST_F(GlobalHotkeyRegistryTest, LastFireSurvivesReRegistration) {
   EXPECT_EQ(performed, (std::vector<UtilityAction>{kLeft, kRight}));
 }
 
+// A held key (a countdown's Escape) calls its own callback, survives a new registration of the bindings, and is
+// gone once released; a key another program holds cannot be held.
+TEST_F(GlobalHotkeyRegistryTest, HeldKeysCallTheirOwnCallbackUntilReleased) {
+  registerBindings({{kLeft, kLeftKey}});
+  int escapes = 0;
+  const auto id = registry().holdKey(53, 0, [&] { ++escapes; });
+  ASSERT_TRUE(id);
+  registerBindings({{kLeft, kLeftKey}, {kRight, kRightKey}});
+  press(53, 0);
+  press(123);
+  EXPECT_EQ(escapes, 1);
+  EXPECT_EQ(performed, std::vector<UtilityAction>{kLeft});
+
+  registry().releaseHeldKey(*id);
+  EXPECT_FALSE(keys().pressHotKey(53, 0));
+  EXPECT_EQ(escapes, 1);
+
+  keys().markTaken(53, 0);
+  EXPECT_FALSE(registry().holdKey(53, 0, [] {}));
+}
+
 }  // namespace
 }  // namespace vistrel

@@ -38,8 +38,8 @@ TEST_F(MenuBuilder, RowsFollowTheTable) {
       "First Third", "Center Third", "Last Third", "First Two Thirds", "Last Two Thirds", "-",
       "Maximize", "Almost Maximize", "Maximize Height", "Larger", "Smaller", "Center", "Restore", "-",
       "Next Display", "Previous Display", "-",
-      "Capture", "Capture Screen", "Capture Window", "Capture Area", "Scrolling Capture", "Recognize Text/QR", "-",
-      "Record", "Record Screen", "Record Area", "-",
+      "Capture", "Capture Screen", "Capture Window", "Capture Area", "Scrolling Capture", "Recognize Text/QR", "Timer",
+      "-", "Record", "Record Screen", "Record Area", "-",
       "Launch at Startup", "Settings\u2026", "Check for Updates\u2026", "Quit"};
   EXPECT_EQ(titles(model), expected);
 

@@ -38,7 +38,7 @@ TEST_F(MenuTest, ItemsCarryTemplateImages) {
   const MenuModel model = UtilitiesMenuBuilder::makeMenu(controller, {});
   for (const MenuRow& r : model.rows) {
     const bool wantsImage = (r.kind == MenuRow::Kind::action && r.title != "Settings\u2026" && r.title != "Quit") ||
-                            r.title == "Capture" || r.title == "Record";
+                            r.title == "Capture" || r.title == "Record" || r.title == "Timer";
     ASSERT_EQ(!r.image.isNull(), wantsImage) << r.title;
     if (!wantsImage) continue;
     EXPECT_TRUE(r.image.isMask()) << r.title;

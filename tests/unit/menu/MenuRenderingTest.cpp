@@ -1,6 +1,8 @@
 #include "unit/menu/MenuFixture.h"
 
 #include "app/MenuRendering.h"
+#include "capture/CaptureCountdown.h"
+#include "capture/CaptureEngine.h"
 
 using namespace vistrel;
 using vistrel::testing::MenuTest;
@@ -77,4 +79,32 @@ TEST_F(MenuTest, RenderedItemsShowShortcutsAsText) {
   EXPECT_FALSE(popped("Capture")->isEnabled());
   EXPECT_TRUE(popped("Launch at Startup")->isCheckable());
   EXPECT_FALSE(popped("Launch at Startup")->isChecked());
+}
+
+// The Timer submenu offers screen and window captures after 3, 5 and 10 s; choosing one starts its count.
+TEST_F(MenuTest, TimerSubmenuStartsACountedCapture) {
+  attached();
+  item.click({platform::StatusClick::Button::left});
+  QAction* timer = popped("Timer");
+  ASSERT_TRUE(timer && timer->menu());
+  std::vector<std::string> titles;
+  QAction* windowInFive = nullptr;
+  for (QAction* action : timer->menu()->actions()) {
+    titles.push_back(action->isSeparator() ? "-" : action->text().toStdString());
+    if (action->text() == "Capture Window in 5 s") windowInFive = action;
+  }
+  EXPECT_EQ(titles, (std::vector<std::string>{"Capture Screen in 3 s", "Capture Screen in 5 s",
+                                              "Capture Screen in 10 s", "-", "Capture Window in 3 s",
+                                              "Capture Window in 5 s", "Capture Window in 10 s"}));
+  ASSERT_TRUE(windowInFive);
+  windowInFive->trigger();
+  QCoreApplication::sendPostedEvents();
+  QCoreApplication::processEvents();
+  ASSERT_TRUE(CaptureEngine::shared().capturing());
+  for (int turn = 0; turn < 5 && !CountdownSession::active(); ++turn) sim->clock().runPending();
+  ASSERT_TRUE(CountdownSession::active());
+  EXPECT_EQ(CountdownSession::active()->window()->number(), 5);
+  CountdownSession::active()->finish(true);
+  sim->clock().runUntilIdle();
+  EXPECT_FALSE(CaptureEngine::shared().capturing());
 }
