@@ -89,10 +89,12 @@ TEST(KWinDesktopEntry, AuthorisesOnlyAnEntryNamingTheProgramByPathWithTheInterfa
 TEST(PortalTrigger, NamesModifiersInOrderAndTheKey) {
   using namespace platform::carbon;
   EXPECT_EQ(portal::triggerText(123, controlKey | optionKey), QStringLiteral("CTRL+ALT+Left"));
-  EXPECT_EQ(portal::triggerText(0, cmdKey | shiftKey | optionKey | controlKey), QStringLiteral("CTRL+ALT+SHIFT+META+A"));
+  EXPECT_EQ(portal::triggerText(0, cmdKey | shiftKey | optionKey | controlKey), QStringLiteral("CTRL+ALT+SHIFT+LOGO+a"));
   EXPECT_EQ(portal::triggerText(36, controlKey), QStringLiteral("CTRL+Return"));
   EXPECT_EQ(portal::triggerText(18, 0), QStringLiteral("1"));
-  EXPECT_EQ(portal::triggerText(24, optionKey), QStringLiteral("ALT+="));
+  EXPECT_EQ(portal::triggerText(24, optionKey), QStringLiteral("ALT+equal"));
+  EXPECT_EQ(portal::triggerText(42, optionKey), QStringLiteral("ALT+backslash"));
+  EXPECT_EQ(portal::triggerText(49, cmdKey), QStringLiteral("LOGO+space"));
   EXPECT_EQ(portal::triggerText(111, 0), QStringLiteral("F12"));
   EXPECT_FALSE(portal::triggerText(10, controlKey));  // the ISO section key has no name
   EXPECT_FALSE(portal::triggerText(0x10000, controlKey));

@@ -24,6 +24,9 @@ const QString kService = QStringLiteral("org.freedesktop.portal.Desktop");
 const QString kPath = QStringLiteral("/org/freedesktop/portal/desktop");
 const QString kInterface = QStringLiteral("org.freedesktop.portal.GlobalShortcuts");
 const QString kRequestInterface = QStringLiteral("org.freedesktop.portal.Request");
+// Plasma's portal names the kglobalaccel component of a session after its token.
+const QString kSessionToken = QStringLiteral("vistrel");
+const QString kKGlobalAccel = QStringLiteral("org.kde.kglobalaccel");
 
 // One entry of the portal's a(sa{sv}) shortcut lists.
 struct Shortcut {
@@ -57,19 +60,31 @@ namespace vistrel::portal {
 
 namespace {
 
+// Keys by their xkb keysym names, as the shortcuts of the portal's
+// preferred_trigger are written ("CTRL+ALT+Left", "LOGO+a").
 QString namedKey(std::uint32_t keyCode) {
   static const std::map<std::uint32_t, const char*> names{
-      {KeyCode::returnKey, "Return"}, {KeyCode::tab, "Tab"},          {KeyCode::space, "Space"},
-      {KeyCode::deleteKey, "Backspace"}, {KeyCode::escape, "Esc"},    {KeyCode::keypadEnter, "Enter"},
-      {KeyCode::forwardDelete, "Del"}, {KeyCode::home, "Home"},        {KeyCode::end, "End"},
-      {KeyCode::pageUp, "PgUp"},      {KeyCode::pageDown, "PgDown"},   {KeyCode::leftArrow, "Left"},
-      {KeyCode::rightArrow, "Right"}, {KeyCode::downArrow, "Down"},    {KeyCode::upArrow, "Up"},
-      {KeyCode::f1, "F1"},            {KeyCode::f2, "F2"},             {KeyCode::f3, "F3"},
-      {KeyCode::f4, "F4"},            {KeyCode::f5, "F5"},             {KeyCode::f6, "F6"},
-      {KeyCode::f7, "F7"},            {KeyCode::f8, "F8"},             {KeyCode::f9, "F9"},
-      {KeyCode::f10, "F10"},          {KeyCode::f11, "F11"},           {KeyCode::f12, "F12"}};
+      {KeyCode::returnKey, "Return"},  {KeyCode::tab, "Tab"},           {KeyCode::space, "space"},
+      {KeyCode::deleteKey, "BackSpace"}, {KeyCode::escape, "Escape"},   {KeyCode::keypadEnter, "KP_Enter"},
+      {KeyCode::forwardDelete, "Delete"}, {KeyCode::home, "Home"},       {KeyCode::end, "End"},
+      {KeyCode::pageUp, "Page_Up"},    {KeyCode::pageDown, "Page_Down"}, {KeyCode::leftArrow, "Left"},
+      {KeyCode::rightArrow, "Right"},  {KeyCode::downArrow, "Down"},     {KeyCode::upArrow, "Up"},
+      {KeyCode::f1, "F1"},             {KeyCode::f2, "F2"},              {KeyCode::f3, "F3"},
+      {KeyCode::f4, "F4"},             {KeyCode::f5, "F5"},              {KeyCode::f6, "F6"},
+      {KeyCode::f7, "F7"},             {KeyCode::f8, "F8"},              {KeyCode::f9, "F9"},
+      {KeyCode::f10, "F10"},           {KeyCode::f11, "F11"},            {KeyCode::f12, "F12"}};
   const auto it = names.find(keyCode);
   return it == names.end() ? QString() : QString::fromLatin1(it->second);
+}
+
+// A character key's keysym name: letters and digits are their own names.
+QString characterKey(const std::string& character) {
+  static const std::map<std::string, const char*> names{
+      {"=", "equal"},     {"-", "minus"},         {"]", "bracketright"}, {"[", "bracketleft"},
+      {"'", "apostrophe"}, {";", "semicolon"},    {"\\", "backslash"},   {",", "comma"},
+      {"/", "slash"},     {".", "period"},        {"`", "grave"}};
+  const auto it = names.find(character);
+  return it == names.end() ? QString::fromStdString(character) : QString::fromLatin1(it->second);
 }
 
 // The object path of the request a call with `token` makes (the portal's documented rule).
@@ -86,13 +101,13 @@ std::optional<QString> triggerText(std::uint32_t keyCode, std::uint32_t carbonMo
   if (key.isEmpty()) {
     const auto character = KeyCodeLabels::baseCharacter(std::uint16_t(keyCode));
     if (!character || keyCode > 0xFFFF) return std::nullopt;
-    key = QString::fromStdString(*character).toUpper();
+    key = characterKey(*character);
   }
   static const std::array<std::pair<std::uint32_t, const char*>, 4> modifiers{
       {{platform::carbon::controlKey, "CTRL+"},
        {platform::carbon::optionKey, "ALT+"},
        {platform::carbon::shiftKey, "SHIFT+"},
-       {platform::carbon::cmdKey, "META+"}}};
+       {platform::carbon::cmdKey, "LOGO+"}}};  // Super
   QString text;
   for (const auto& [mask, name] : modifiers) {
     if (carbonModifiers & mask) text += QLatin1String(name);
@@ -157,8 +172,32 @@ void PortalGlobalShortcuts::closeSession() {
   if (session_.isEmpty()) return;
   const QDBusMessage close = QDBusMessage::createMethodCall(kService, session_, QStringLiteral("org.freedesktop.portal.Session"),
                                                            QStringLiteral("Close"));
-  QDBusConnection::sessionBus().send(close);
+  // Answered before a session of the same name is asked for.
+  QDBusConnection::sessionBus().call(close, QDBus::Block, 2000);
   session_.clear();
+}
+
+void PortalGlobalShortcuts::dropStaleShortcuts() {
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  const QString component = QStringLiteral("/component/") + kSessionToken;
+  const QDBusMessage names = bus.call(
+      QDBusMessage::createMethodCall(kKGlobalAccel, component, QStringLiteral("org.kde.kglobalaccel.Component"),
+                                     QStringLiteral("shortcutNames")),
+      QDBus::Block, 1000);
+  // No kglobalaccel (another desktop), or no component yet: nothing is held.
+  if (names.type() != QDBusMessage::ReplyMessage) return;
+  QStringList kept;
+  for (const auto& [ref, binding] : bindings_) kept << binding.shortcutId;
+  for (const QString& name : names.arguments().value(0).toStringList()) {
+    if (kept.contains(name)) continue;
+    QDBusMessage drop = QDBusMessage::createMethodCall(kKGlobalAccel, QStringLiteral("/kglobalaccel"),
+                                                       QStringLiteral("org.kde.KGlobalAccel"), QStringLiteral("unregister"));
+    drop.setArguments({kSessionToken, name});
+    const QDBusMessage reply = bus.call(drop, QDBus::Block, 1000);
+    if (reply.type() != QDBusMessage::ReplyMessage || !reply.arguments().value(0).toBool()) {
+      qWarning("vistrel portal: kglobalaccel kept the old shortcut %s", qPrintable(name));
+    }
+  }
 }
 
 void PortalGlobalShortcuts::openSession() {
@@ -169,6 +208,7 @@ void PortalGlobalShortcuts::openSession() {
                    SLOT(onResponse(uint, QVariantMap)));
     request_.clear();
   }
+  dropStaleShortcuts();
   if (bindings_.empty()) return;
 
   Shortcuts shortcuts;
@@ -183,7 +223,7 @@ void PortalGlobalShortcuts::openSession() {
   bus.connect(kService, request_, kRequestInterface, QStringLiteral("Response"), this,
               SLOT(onResponse(uint, QVariantMap)));
   const QVariantMap options{{QStringLiteral("handle_token"), token},
-                            {QStringLiteral("session_handle_token"), token},
+                            {QStringLiteral("session_handle_token"), kSessionToken},
                             {QStringLiteral("shortcuts"), QVariant::fromValue(shortcuts)}};
   QDBusMessage create = QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("CreateSession"));
   create.setArguments({options});

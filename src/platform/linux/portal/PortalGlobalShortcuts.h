@@ -9,9 +9,10 @@
 // become hot-key presses, on the main thread.
 //
 // The portal answers later and reports no refused key: registrations succeed
-// at once (kHotKeyNoErr) and a failed session is a log line. A shortcut's id
-// carries its trigger, so a rebound key is a new shortcut to the desktop and
-// not one whose earlier key it remembers. Main thread only.
+// at once (kHotKeyNoErr) and a failed session is a log line. Plasma applies a
+// preferred trigger only to an action it has not seen before and remembers
+// the keys of those it has: a shortcut's id carries its trigger, so a rebound
+// key is a new action. Main thread only.
 
 #include <QDBusObjectPath>
 #include <QObject>
@@ -28,9 +29,10 @@
 
 namespace vistrel::portal {
 
-// The portal's trigger text of a Carbon key code and modifier mask
-// ("CTRL+ALT+Left", modifiers in the order Ctrl, Alt, Shift, Meta); none for
-// a key that has no name here.
+// The portal's trigger text of a Carbon key code and modifier mask, in the
+// XDG shortcuts format Plasma reads: modifiers CTRL, ALT, SHIFT, LOGO (Super)
+// in that order, then the key's xkb keysym name ("CTRL+ALT+Left",
+// "LOGO+a"); none for a key that has no name here.
 std::optional<QString> triggerText(std::uint32_t keyCode, std::uint32_t carbonModifiers);
 
 class PortalGlobalShortcuts : public QObject, public platform::HotKeys {
@@ -71,6 +73,10 @@ class PortalGlobalShortcuts : public QObject, public platform::HotKeys {
   void scheduleSession();
   void openSession();
   void closeSession();
+  // Plasma 5.27 keeps an action's keys after its session has closed, and no
+  // later session can take them: the actions of ours that the new set drops
+  // are removed from kglobalaccel first (where it runs).
+  void dropStaleShortcuts();
 
   std::map<platform::HotKeyRef, Binding> bindings_;
   platform::HotKeyRef nextRef_ = 1;

@@ -12,6 +12,7 @@
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QElapsedTimer>
+#include <QKeyCombination>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QThread>
@@ -230,6 +231,14 @@ std::optional<QString> componentHolding(const QString& shortcutId) {
   return std::nullopt;
 }
 
+// The keys kglobalaccel has bound to the action, as Qt key combinations.
+QList<int> keysOf(const QString& component, const QString& shortcutId) {
+  QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.kde.kglobalaccel"), QStringLiteral("/kglobalaccel"),
+                                                     QStringLiteral("org.kde.KGlobalAccel"), QStringLiteral("shortcut"));
+  call.setArguments({QStringList{component.section(QLatin1Char('/'), -1), shortcutId, QString(), QString()}});
+  return qdbus_cast<QList<int>>(QDBusConnection::sessionBus().call(call).arguments().value(0));
+}
+
 bool invoke(const QString& component, const QString& shortcutId) {
   QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.kde.kglobalaccel"), component,
                                                      QStringLiteral("org.kde.kglobalaccel.Component"),
@@ -251,23 +260,38 @@ TEST(KdePortal, ShortcutsBoundThroughThePortalFireWhenKGlobalAccelInvokesThemAnd
             platform::kHotKeyNoErr);
   ASSERT_EQ(shortcuts.registerHotKey(124, platform::carbon::controlKey | platform::carbon::optionKey, {1, 2}, &right),
             platform::kHotKeyNoErr);
+  platform::HotKeyRef super = 0;
+  ASSERT_EQ(shortcuts.registerHotKey(0, platform::carbon::cmdKey | platform::carbon::shiftKey, {1, 3}, &super),
+            platform::kHotKeyNoErr);
   ASSERT_TRUE(waitUntil(20, [&] { return bound; })) << "the portal did not bind the shortcuts";
   const QString leftId = QStringLiteral("hotkey-1-CTRL+ALT+Left");
   const auto component = componentHolding(leftId);
   ASSERT_TRUE(component) << "kglobalaccel has no action " << qPrintable(leftId);
+  EXPECT_EQ(keysOf(*component, leftId),
+            QList<int>{QKeyCombination(Qt::ControlModifier | Qt::AltModifier, Qt::Key_Left).toCombined()});
+  EXPECT_EQ(keysOf(*component, QStringLiteral("hotkey-3-SHIFT+LOGO+a")),
+            QList<int>{QKeyCombination(Qt::ShiftModifier | Qt::MetaModifier, Qt::Key_A).toCombined()});
   ASSERT_TRUE(invoke(*component, QStringLiteral("hotkey-2-CTRL+ALT+Right")));
   ASSERT_TRUE(waitUntil(5, [&] { return pressed == std::vector<std::uint32_t>{2}; }));
 
-  // The settings window rebinds action 1 to Ctrl+Alt+Up: the new key fires it, the old one no longer does.
+  // The settings window swaps the keys of actions 1 and 2: each new key fires its action, and
+  // an earlier session's actions, which held the keys, do not keep them.
   bound = false;
   shortcuts.unregisterHotKey(left);
-  ASSERT_EQ(shortcuts.registerHotKey(126, platform::carbon::controlKey | platform::carbon::optionKey, {1, 1}, &left),
-            platform::kHotKeyNoErr);
+  shortcuts.unregisterHotKey(right);
+  const auto ctrlAlt = platform::carbon::controlKey | platform::carbon::optionKey;
+  ASSERT_EQ(shortcuts.registerHotKey(124, ctrlAlt, {1, 1}, &left), platform::kHotKeyNoErr);
+  ASSERT_EQ(shortcuts.registerHotKey(123, ctrlAlt, {1, 2}, &right), platform::kHotKeyNoErr);
   ASSERT_TRUE(waitUntil(20, [&] { return bound; }));
-  const auto rebound = componentHolding(QStringLiteral("hotkey-1-CTRL+ALT+Up"));
-  ASSERT_TRUE(rebound);
+  const QString swappedId = QStringLiteral("hotkey-1-CTRL+ALT+Right");
+  const auto swapped = componentHolding(swappedId);
+  ASSERT_TRUE(swapped);
+  EXPECT_EQ(keysOf(*swapped, swappedId),
+            QList<int>{QKeyCombination(Qt::ControlModifier | Qt::AltModifier, Qt::Key_Right).toCombined()});
+  EXPECT_EQ(keysOf(*swapped, QStringLiteral("hotkey-2-CTRL+ALT+Left")),
+            QList<int>{QKeyCombination(Qt::ControlModifier | Qt::AltModifier, Qt::Key_Left).toCombined()});
   invoke(*component, leftId);
-  ASSERT_TRUE(invoke(*rebound, QStringLiteral("hotkey-1-CTRL+ALT+Up")));
+  ASSERT_TRUE(invoke(*swapped, swappedId));
   ASSERT_TRUE(waitUntil(5, [&] { return pressed.size() >= 2; }));
   EXPECT_EQ(pressed, (std::vector<std::uint32_t>{2, 1}));
 }
