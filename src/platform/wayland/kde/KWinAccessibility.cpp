@@ -52,7 +52,6 @@ std::string number(double value) { return std::to_string(std::lround(value)); }
 
 std::string frameAction(const Rect& frame) {
   return "if (!win) { report.error = 'gone'; return; }"
-         " if (win.setMaximize) win.setMaximize(false, false);"
          " win.frameGeometry = { x: " + number(frame.minX()) + ", y: " + number(frame.minY()) +
          ", width: " + number(frame.width()) + ", height: " + number(frame.height()) + " };";
 }

@@ -7,7 +7,7 @@
 // Every read is a script run of its own, bounded by the element's messaging
 // timeout; a window that closed reads as kAXErrorInvalidUIElement, KWin not
 // answering in time as kAXErrorCannotComplete. A write is a script that sets
-// frameGeometry (leaving maximized state first); KWin applies it once the
+// frameGeometry (a maximized window takes it too); KWin applies it once the
 // script has ended, so the product's read-back (a later run) confirms it.
 // Docks, panels, the desktop and notifications are never listed.
 //

@@ -194,6 +194,12 @@ TEST_F(KWinSession, SnapsANativeWindowThroughScriptsToThePixel) {
   ASSERT_EQ(windows.error, platform::kAXErrorSuccess);
   EXPECT_EQ(std::get<std::vector<AXElement>>(*windows.value), std::vector<AXElement>{*window});
 
+  // A maximized window leaves that state to take the half.
+  const auto uuid = kwin.uuid(window->id);
+  ASSERT_TRUE(uuid);
+  ASSERT_TRUE(kwin.run("win.setMaximize(true, true);", *uuid, wayland::deadlineAfter(2)).report);
+  ASSERT_TRUE(waitUntil(5, [&] { return frame(*window) == Rect(0, 0, 1920, 1080); }));
+
   // The left half, then the right half: both land, and the screen shows them.
   for (const Rect& half : {Rect(0, 0, 960, 1080), Rect(960, 0, 960, 1080)}) {
     ASSERT_TRUE(moveTo(*window, half)) << "stayed at x " << frame(*window).value_or(Rect()).minX();
