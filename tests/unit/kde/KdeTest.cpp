@@ -11,6 +11,7 @@
 
 #include "platform/HotKeys.h"
 #include "platform/linux/portal/PortalGlobalShortcuts.h"
+#include "platform/wayland/kde/KWinAccessibility.h"
 #include "platform/wayland/kde/KWinDesktopEntry.h"
 #include "platform/wayland/kde/KWinScripting.h"
 
@@ -47,6 +48,22 @@ TEST(KWinReport, DecodesWindowsAndOutputsAndRejectsOtherShapes) {
                           R"({"windows":[],"outputs":[{"x":"0","y":0,"width":1,"height":1}]})", "{\"windows\":"}) {
     EXPECT_FALSE(parseKWinReport(bad)) << bad;
   }
+}
+
+TEST(KWinAccessibility, WithoutKWinEveryCallCannotCompleteAtOnce) {
+  const QByteArray saved = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+  qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/bus");
+  KWinScripting kwin;
+  KWinAccessibility accessibility(kwin);
+  const auto focused = accessibility.copyAttributeValue(accessibility.systemWideElement(), platform::ax::focusedApplication);
+  EXPECT_EQ(focused.error, platform::kAXErrorCannotComplete);
+  EXPECT_FALSE(focused.value);
+  // A window number this object never gave names nothing, without asking KWin.
+  const platform::AXElement stranger{platform::AXElement::Kind::window, 42, 7};
+  EXPECT_EQ(accessibility.setAttributeValue(stranger, platform::ax::position, Point{0, 0}),
+            platform::kAXErrorInvalidUIElement);
+  EXPECT_EQ(accessibility.copyAttributeValue(stranger, platform::ax::size).error, platform::kAXErrorInvalidUIElement);
+  qputenv("DBUS_SESSION_BUS_ADDRESS", saved);
 }
 
 // KWin's rule: Exec's program, by its canonical absolute path, is the caller, and the entry lists the interface.

@@ -104,7 +104,10 @@ AXError KWinAccessibility::findWindow(const AXElement& element, const KWinDeskto
 }
 
 AXResult KWinAccessibility::copyAttributeValue(const AXElement& element, std::string_view attribute) {
-  if (element.kind == AXElement::Kind::uiElement) return failure(platform::kAXErrorInvalidUIElement);
+  // A number this object never gave names no window KWin has.
+  if (element.kind == AXElement::Kind::uiElement || (element.kind == AXElement::Kind::window && !kwin_.uuid(element.id))) {
+    return failure(platform::kAXErrorInvalidUIElement);
+  }
   if (element.kind == AXElement::Kind::systemWide &&
       !isOneOf(attribute, {ax::focusedApplication, ax::focusedUIElement})) {
     return failure(platform::kAXErrorAttributeUnsupported);
@@ -187,6 +190,7 @@ AXError KWinAccessibility::setAttributeValue(const AXElement& element, std::stri
   }
   if (element.kind != AXElement::Kind::window) return platform::kAXErrorAttributeUnsupported;
   if (!isOneOf(attribute, {ax::position, ax::size, ax::fullScreen})) return platform::kAXErrorAttributeUnsupported;
+  if (!kwin_.uuid(element.id)) return platform::kAXErrorInvalidUIElement;
   const bool fits = (attribute == ax::position && std::holds_alternative<Point>(value)) ||
                     (attribute == ax::size && std::holds_alternative<Size>(value)) ||
                     (attribute == ax::fullScreen && std::holds_alternative<bool>(value));

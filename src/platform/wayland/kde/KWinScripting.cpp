@@ -274,6 +274,8 @@ ScriptResult KWinScripting::run(const std::string& action, const std::string& uu
   if (!answer) return failed(ScriptFault::timedOut, "the script did not answer in time");
   auto report = parseKWinReport(*answer);
   if (!report) return failed(ScriptFault::refused, "the script's answer is not a report");
+  // A read that threw (a KWin whose scripts lack what this one uses) has no trustworthy desktop.
+  if (action.empty() && !report->error.empty()) return failed(ScriptFault::refused, "the script failed: " + report->error);
   return {std::move(report), ScriptFault::none, {}};
 }
 
