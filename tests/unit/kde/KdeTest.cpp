@@ -13,6 +13,7 @@
 #include "platform/linux/portal/PortalGlobalShortcuts.h"
 #include "platform/wayland/kde/KWinAccessibility.h"
 #include "platform/wayland/kde/KWinDesktopEntry.h"
+#include "platform/wayland/kde/KWinScreens.h"
 #include "platform/wayland/kde/KWinScripting.h"
 
 namespace vistrel {
@@ -43,6 +44,8 @@ TEST(KWinReport, DecodesWindowsAndOutputsAndRejectsOtherShapes) {
   EXPECT_EQ(report->desktop.find("{c}"), nullptr);
 
   EXPECT_EQ(parseKWinReport(R"({"error":"gone","windows":[],"outputs":[]})")->error, "gone");
+  EXPECT_FALSE(report->desktop.cursor);
+  EXPECT_TRUE(report->desktop.workAreas.empty());
   for (const char* bad : {"", "[]", "{\"windows\":[]}", R"({"windows":[{"uuid":"{a}"}],"outputs":[]})",
                           R"({"windows":[{"frame":{"x":0,"y":0,"width":1,"height":1}}],"outputs":[]})",
                           R"({"windows":[],"outputs":[{"x":"0","y":0,"width":1,"height":1}]})", "{\"windows\":"}) {
@@ -64,6 +67,35 @@ TEST(KWinAccessibility, WithoutKWinEveryCallCannotCompleteAtOnce) {
             platform::kAXErrorInvalidUIElement);
   EXPECT_EQ(accessibility.copyAttributeValue(stranger, platform::ax::size).error, platform::kAXErrorInvalidUIElement);
   qputenv("DBUS_SESSION_BUS_ADDRESS", saved);
+}
+
+// A panel along the bottom of the right-hand screen: its visible frame, in AppKit space.
+TEST(KWinScreens, VisibleFramesAreKWinsMaximizeAreasOfTheMatchingOutputs) {
+  wayland::Output left, right;
+  left.globalName = 7;
+  left.name = "Virtual-1";
+  left.mode = Size{1920, 1080};
+  left.logical = Rect(0, 0, 1920, 1080);
+  right.globalName = 9;
+  right.name = "Virtual-2";
+  right.mode = Size{2560, 1440};
+  right.scale = 2;
+  right.logical = Rect(1920, 0, 1280, 720);
+  const auto report = parseKWinReport(R"({"windows":[],
+    "outputs":[{"x":1920,"y":0,"width":1280,"height":720},{"x":0,"y":0,"width":1920,"height":1080}],
+    "workAreas":[{"x":1920,"y":0,"width":1280,"height":680},{"x":0,"y":0,"width":1920,"height":1080}],
+    "cursor":{"x":2000,"y":10}})");
+  ASSERT_TRUE(report);
+  EXPECT_EQ(report->desktop.cursor, (Point{2000, 10}));
+  const auto screens = screensOf({&right, &left}, report->desktop);
+  ASSERT_EQ(screens.size(), 2u);
+  EXPECT_EQ(screens[0].displayID, 7u);
+  EXPECT_EQ(screens[0].visibleFrame, Rect(0, 0, 1920, 1080));
+  EXPECT_EQ(screens[1].frame, Rect(1920, 360, 1280, 720));
+  EXPECT_EQ(screens[1].visibleFrame, Rect(1920, 400, 1280, 680));
+  EXPECT_EQ(screens[1].scale, 2);
+  // Without KWin's areas the whole outputs are visible.
+  EXPECT_EQ(screensOf({&right, &left}, KWinDesktop{})[1].visibleFrame, Rect(1920, 360, 1280, 720));
 }
 
 // KWin's rule: Exec's program, by its canonical absolute path, is the caller, and the entry lists the interface.

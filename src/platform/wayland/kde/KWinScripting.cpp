@@ -30,7 +30,7 @@ constexpr int kUnloadMilliseconds = 500;
 // The script around every action. ACTION runs with `win` (the window named
 // by UUID, or null) and `report` in scope.
 constexpr const char* kScript = R"JS((function () {
-  var report = { error: "", windows: [], outputs: [] };
+  var report = { error: "", windows: [], outputs: [], workAreas: [] };
   function kind(c) {
     if (c.normalWindow) return "normal";
     if (c.dialog) return "dialog";
@@ -54,7 +54,9 @@ constexpr const char* kScript = R"JS((function () {
     }
     for (var s = 0; s < workspace.numScreens; ++s) {
       report.outputs.push(rect(workspace.clientArea(KWin.ScreenArea, s, workspace.currentDesktop)));
+      report.workAreas.push(rect(workspace.clientArea(KWin.MaximizeArea, s, workspace.currentDesktop)));
     }
+    report.cursor = { x: workspace.cursorPos.x, y: workspace.cursorPos.y };
     (function (win) { ACTION })(win);
   } catch (e) {
     report.error = String(e);
@@ -176,6 +178,16 @@ std::optional<KWinReport> parseKWinReport(const QByteArray& json) {
     const auto area = rectOf(value);
     if (!area) return std::nullopt;
     report.desktop.outputs.push_back(*area);
+  }
+  for (const QJsonValue& value : root["workAreas"].toArray()) {
+    const auto area = rectOf(value);
+    if (!area) return std::nullopt;
+    report.desktop.workAreas.push_back(*area);
+  }
+  if (report.desktop.workAreas.size() != report.desktop.outputs.size()) report.desktop.workAreas.clear();
+  const QJsonObject cursor = root["cursor"].toObject();
+  if (cursor["x"].isDouble() && cursor["y"].isDouble()) {
+    report.desktop.cursor = Point{cursor["x"].toDouble(), cursor["y"].toDouble()};
   }
   return report;
 }

@@ -54,6 +54,9 @@ struct KWinDesktop {
   // first: KWin 5.27 scripts see no stacking order.
   std::vector<KWinWindow> windows;
   std::vector<Rect> outputs;  // each screen's area in layout space
+  // The same screens less what panels reserve (KWin's maximize areas); empty when not reported.
+  std::vector<Rect> workAreas;
+  std::optional<Point> cursor;  // the pointer, layout space
 
   const KWinWindow* find(const std::string& uuid) const;
   const KWinWindow* active() const;

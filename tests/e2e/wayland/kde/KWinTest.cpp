@@ -26,6 +26,7 @@
 #include "platform/wayland/kde/KWinAccessibility.h"
 #include "platform/wayland/kde/KWinDesktopEntry.h"
 #include "platform/wayland/kde/KWinScreenCapture.h"
+#include "platform/wayland/kde/KWinScreens.h"
 
 namespace vistrel::e2e {
 namespace {
@@ -144,6 +145,13 @@ TEST_F(KWinSession, ScreenShot2AnswersOnceADesktopFileAuthorisesTheProgramAndEqu
   const auto& shareable = std::get<platform::ShareableContent>(content);
   ASSERT_EQ(shareable.displays.size(), 1u);
   EXPECT_EQ(shareable.displays[0].frame, Rect(0, 0, 1920, 1080));
+  // The screens are the same displays; headless KWin has no panel, and its pointer is on the screen.
+  KWinScreens screens(*connection, kwin);
+  const auto main = screens.mainScreen();
+  ASSERT_TRUE(main);
+  EXPECT_EQ(main->displayID, shareable.displays[0].displayID);
+  EXPECT_EQ(main->visibleFrame, Rect(0, 0, 1920, 1080));
+  EXPECT_TRUE(main->frame.contains(screens.mouseLocation()));
   const auto listed = std::find_if(shareable.windows.begin(), shareable.windows.end(),
                                    [&](const platform::CaptureWindow& w) { return w.ownerPID == green.pid(); });
   ASSERT_NE(listed, shareable.windows.end());
