@@ -133,8 +133,10 @@ KWinScreenCapture::KWinScreenCapture(WaylandConnection& connection, KWinScriptin
     : connection_(connection), kwin_(kwin) {}
 
 bool KWinScreenCapture::preflightAccess() const {
+  if (authorised_) return true;
   const auto probe = screenShot2(QStringLiteral("CaptureArea"), {0, 0, 1u, 1u}, {}, kReadSeconds);
-  return std::holds_alternative<QImage>(probe);
+  authorised_ = std::holds_alternative<QImage>(probe);
+  return authorised_;
 }
 
 platform::CaptureResult<platform::ShareableContent> KWinScreenCapture::shareableContent() {

@@ -7,7 +7,8 @@
 // alone with their decoration (CaptureWindow).
 //
 // KWin refuses programs that no installed desktop file authorises
-// (KWinDesktopEntry): access is what a one-pixel capture answers, and a
+// (KWinDesktopEntry): access is what a one-pixel capture answers (asked
+// until KWin first answers, then taken as granted for the run), and a
 // refusal reads as a fault that says how to authorise this copy.
 // Main thread only; the connection and the scripting client must outlive it.
 
@@ -38,6 +39,7 @@ class KWinScreenCapture : public platform::ScreenCapture {
  private:
   WaylandConnection& connection_;
   KWinScripting& kwin_;
+  mutable bool authorised_ = false;
 };
 
 // One ScreenShot2 call: `method` with `arguments` before the options and the
