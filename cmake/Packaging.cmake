@@ -9,7 +9,15 @@
 # The program finds its text-recognition module at ../lib/vistrel/ from its own folder, in both layouts.
 install(TARGETS vistrel RUNTIME DESTINATION bin)
 install(TARGETS vistrel-ocr LIBRARY DESTINATION lib/vistrel)
-install(FILES ${PROJECT_SOURCE_DIR}/packaging/vistrel.desktop DESTINATION share/applications)
+# KWin takes screenshots (org.kde.KWin.ScreenShot2) only for a program whose installed desktop file
+# lists the interface and names the program by its absolute path: the package's entry does; a copy
+# unpacked from the archive, which cannot know its folder in advance, writes its own on KDE Plasma.
+file(READ ${PROJECT_SOURCE_DIR}/packaging/vistrel.desktop desktop_entry)
+if(VISTREL_CHANNEL STREQUAL "package")
+  string(REPLACE "\nExec=vistrel\n" "\nExec=/usr/bin/vistrel\n" desktop_entry "${desktop_entry}")
+endif()
+file(WRITE ${PROJECT_BINARY_DIR}/packaging/vistrel.desktop "${desktop_entry}")
+install(FILES ${PROJECT_BINARY_DIR}/packaging/vistrel.desktop DESTINATION share/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/src/update/Brand/VistrelMark.svg
         DESTINATION share/icons/hicolor/scalable/apps RENAME vistrel.svg)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright DESTINATION share/doc/vistrel)

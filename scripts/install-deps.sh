@@ -63,10 +63,30 @@ packages=(
   libwayland-dev libwayland-bin wayland-protocols qt6-wayland liblayershellqtinterface-dev
   # the headless Wayland tier: sway (with swaymsg) as the compositor and foot as a native client
   sway foot
+  # the headless KDE Plasma tier: KWin on its virtual backend, kded5 (the tray's
+  # StatusNotifierWatcher), kglobalaccel and KDE's portal (global shortcuts, a Qt 5 program: qtwayland5)
+  kwin-wayland kded5 libkf5globalaccel-bin xdg-desktop-portal-kde qtwayland5
   # the soak benchmark: the X resources (windows, pixmaps, GCs) a client holds,
   # and the program's heap in use (malloc_stats called through gdb)
   xrestop gdb
 )
+
+# kded5 offers the tray's StatusNotifierWatcher only through a module of
+# plasma-workspace, which would bring 175 packages (systemd, a web engine, VLC)
+# that no test needs: the KDE tier takes the one plugin out of the package.
+kded_plugins=/opt/vistrel/kded-plugins
+install_kded_watcher() {
+  local plugin=$kded_plugins/kf5/kded/statusnotifierwatcher.so
+  [ -f "$plugin" ] || [ "$(id -u)" -ne 0 ] && return 0
+  local scratch member
+  scratch=$(mktemp -d)
+  member=./usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/qt5/plugins/kf5/kded/statusnotifierwatcher.so
+  (cd "$scratch" && apt-get download -qq plasma-workspace 2>/dev/null \
+    && dpkg-deb --fsys-tarfile plasma-workspace_*.deb | tar -x "$member") \
+    && install -D -m 644 "$scratch/$member" "$plugin"
+  rm -rf "$scratch"
+}
+trap install_kded_watcher EXIT
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Runs one command in a private headless sway session and tears it down again.
+# Runs one command in a private headless sway (or KWin) session and tears it down again.
 #
-#   harness.sh [--config FILE] [--stage FILE]... -- command args...
+#   harness.sh [--config FILE] [--kwin] [--stage FILE]... -- command args...
 #
 # sway refuses to run as root, so the session belongs to an unprivileged user
 # (nobody, uid 65534), and so does the command: sway and the command get a
@@ -17,6 +17,13 @@
 # WAYLAND_DISPLAY, SWAYSOCK, HARNESS_DIR (a folder it may write) and the
 # session bus set; GTEST_* variables pass through.
 #
+# --kwin runs KWin instead (kwin_wayland --virtual, one 1920x1080 output,
+# copied into the scratch folder: the installed binary's file capability is
+# refused in containers), with XDG_CURRENT_DESKTOP=KDE so that the portal
+# picks KDE's backend, and kded5 with its StatusNotifierWatcher module
+# (loaded from $VISTREL_KDED_PLUGINS when set: scripts/install-deps.sh puts
+# it there); the command gets no SWAYSOCK.
+#
 # On every way out the command's process group and every helper are stopped
 # by pid (TERM, a bounded wait, KILL) and the scratch folder is removed.
 # Helpers carry a parent-death signal, so a harness killed outright (a CTest
@@ -28,7 +35,7 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$here/../lib.sh"
 
 usage() {
-  echo "usage: harness.sh [--config FILE] [--stage FILE]... -- command args..." >&2
+  echo "usage: harness.sh [--config FILE] [--kwin] [--stage FILE]... -- command args..." >&2
   exit 2
 }
 
@@ -38,11 +45,13 @@ die() {
 }
 
 config=$here/sway-config
+compositor=sway
 staged=()
 while [ $# -gt 0 ]; do
   case $1 in
     --config) [ $# -ge 2 ] || usage; config=$2; shift ;;
     --stage) [ $# -ge 2 ] || usage; staged+=("$2"); shift ;;
+    --kwin) compositor=kwin ;;
     --) shift; break ;;
     *) usage ;;
   esac
@@ -51,7 +60,9 @@ done
 [ $# -gt 0 ] || usage
 [ "$(id -u)" -eq 0 ] || die "must start as root: it runs the session as the unprivileged user nobody"
 
-for tool in sway swaymsg dbus-daemon setsid setpriv; do
+tools=(dbus-daemon dbus-send setsid setpriv)
+if [ "$compositor" = kwin ]; then tools+=(kwin_wayland kded5); else tools+=(sway swaymsg); fi
+for tool in "${tools[@]}"; do
   command -v "$tool" >/dev/null || die "'$tool' is not installed (run scripts/install-deps.sh)"
 done
 for file in "$config" "${staged[@]}"; do
@@ -157,6 +168,32 @@ poll_until 10 eval 'helper_alive && grep -q "^unix:" "$workdir/bus-address"' \
   || helper_failed dbus "the session bus to print its address"
 session_env+=(DBUS_SESSION_BUS_ADDRESS="$(head -n 1 "$workdir/bus-address")")
 
+bus_send() {
+  "${as_user[@]}" -- env -i "${session_env[@]}" dbus-send --session --print-reply "$@" 2>/dev/null
+}
+
+if [ "$compositor" = kwin ]; then
+  cp "$(command -v kwin_wayland)" "$workdir/bin/kwin_wayland"
+  session_env+=(XDG_CURRENT_DESKTOP=KDE)
+  start_helper kwin kwin_wayland --virtual --width 1920 --height 1080 --no-lockscreen --socket wayland-kwin
+  kwin_up() {
+    helper_alive && [ -S "$workdir/runtime/wayland-kwin" ] \
+      && bus_send --dest=org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner string:org.kde.KWin \
+      | grep -q 'boolean true'
+  }
+  poll_until 15 kwin_up || helper_failed kwin "KWin's socket and org.kde.KWin on the session bus"
+  session_env+=(WAYLAND_DISPLAY=wayland-kwin)
+  # Programs the bus starts (the portal and its KDE backend) need the display and the desktop's name.
+  bus_send --dest=org.freedesktop.DBus /org/freedesktop/DBus org.freedesktop.DBus.UpdateActivationEnvironment \
+    dict:string:string:WAYLAND_DISPLAY,wayland-kwin,XDG_CURRENT_DESKTOP,KDE,QT_QPA_PLATFORM,wayland >/dev/null \
+    || die "the session bus refused the activation environment"
+  start_helper kded env QT_QPA_PLATFORM=offscreen ${VISTREL_KDED_PLUGINS:+QT_PLUGIN_PATH=$VISTREL_KDED_PLUGINS} kded5
+  watcher_up() {
+    helper_alive && bus_send --dest=org.kde.kded5 /kded org.kde.kded5.loadModule string:statusnotifierwatcher \
+      | grep -q 'boolean true'
+  }
+  poll_until 10 watcher_up || helper_failed kded "kded5 to load its statusnotifierwatcher module"
+else
 start_helper sway env WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
   sway --config "$workdir/sway-config"
 # sway listens on the first free wayland-N and on its IPC socket in the
@@ -176,6 +213,7 @@ output_up() {
     | grep -q '"width": 1920'
 }
 poll_until 10 output_up || helper_failed sway "sway's output to reach 1920x1080 (swaymsg -t get_outputs)"
+fi
 
 while IFS= read -r name; do
   session_env+=("$name=${!name}")

@@ -1,0 +1,239 @@
+#include "platform/wayland/kde/KWinAccessibility.h"
+
+#include <qlogging.h>
+#include <signal.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+
+#include "platform/wayland/LayoutSpace.h"
+
+namespace vistrel::wayland::kde {
+
+using platform::AXElement;
+using platform::AXError;
+using platform::AXResult;
+using platform::AXValue;
+namespace ax = platform::ax;
+
+namespace {
+
+// A script run takes 5-20 ms; the bound matters only when KWin is stuck.
+constexpr double kDefaultTimeoutSeconds = 1.2;
+
+AXResult failure(AXError error) { return {error, std::nullopt}; }
+AXResult success(AXValue value) { return {platform::kAXErrorSuccess, std::move(value)}; }
+
+AXError errorOf(const ScriptResult& result) {
+  switch (result.fault) {
+    case ScriptFault::none: return platform::kAXErrorSuccess;
+    case ScriptFault::unavailable:
+    case ScriptFault::timedOut: return platform::kAXErrorCannotComplete;
+    case ScriptFault::refused: return platform::kAXErrorFailure;
+  }
+  return platform::kAXErrorFailure;
+}
+
+bool processExists(std::int32_t pid) { return ::kill(pid, 0) == 0 || errno == EPERM; }
+
+bool isOneOf(std::string_view attribute, std::initializer_list<std::string_view> names) {
+  return std::find(names.begin(), names.end(), attribute) != names.end();
+}
+
+bool listed(const KWinWindow& window) { return window.type != "other"; }
+
+Rect primaryOf(const KWinDesktop& desktop) {
+  const auto primary = primaryIndex(desktop.outputs);
+  return primary ? desktop.outputs[*primary] : Rect();
+}
+
+std::string number(double value) { return std::to_string(std::lround(value)); }
+
+std::string frameAction(const Rect& frame) {
+  return "if (!win) { report.error = 'gone'; return; }"
+         " win.frameGeometry = { x: " + number(frame.minX()) + ", y: " + number(frame.minY()) +
+         ", width: " + number(frame.width()) + ", height: " + number(frame.height()) + " };";
+}
+
+}  // namespace
+
+KWinAccessibility::KWinAccessibility(KWinScripting& kwin) : kwin_(kwin), defaultTimeout_(kDefaultTimeoutSeconds) {}
+
+AXElement KWinAccessibility::applicationElement(std::int32_t pid) const {
+  return {AXElement::Kind::application, pid, 0};
+}
+
+AXElement KWinAccessibility::systemWideElement() const { return {AXElement::Kind::systemWide, 0, 0}; }
+
+AXElement KWinAccessibility::windowElement(const KWinWindow& window) {
+  return {AXElement::Kind::window, window.pid, kwin_.number(window.uuid)};
+}
+
+std::optional<std::int32_t> KWinAccessibility::pid(const AXElement& element) const {
+  if (element.kind == AXElement::Kind::systemWide || element.pid == 0) return std::nullopt;
+  return element.pid;
+}
+
+AXError KWinAccessibility::setMessagingTimeout(const AXElement& element, double seconds) {
+  if (!(seconds >= 0)) return platform::kAXErrorIllegalArgument;
+  if (element.kind == AXElement::Kind::systemWide) {
+    defaultTimeout_ = seconds > 0 ? seconds : kDefaultTimeoutSeconds;
+  } else if (seconds > 0) {
+    timeouts_[element.pid] = seconds;
+  } else {
+    timeouts_.erase(element.pid);
+  }
+  return platform::kAXErrorSuccess;
+}
+
+Deadline KWinAccessibility::deadlineFor(const AXElement& element) const {
+  const auto it = timeouts_.find(element.pid);
+  const bool own = element.kind != AXElement::Kind::systemWide && it != timeouts_.end();
+  return deadlineAfter(own ? it->second : defaultTimeout_);
+}
+
+AXError KWinAccessibility::findWindow(const AXElement& element, const KWinDesktop& desktop,
+                                      const KWinWindow*& window) const {
+  const auto uuid = kwin_.uuid(element.id);
+  window = uuid ? desktop.find(*uuid) : nullptr;
+  if (!window || !listed(*window) || (element.pid != 0 && window->pid != element.pid)) {
+    return platform::kAXErrorInvalidUIElement;
+  }
+  return platform::kAXErrorSuccess;
+}
+
+AXResult KWinAccessibility::copyAttributeValue(const AXElement& element, std::string_view attribute) {
+  // A number this object never gave names no window KWin has.
+  if (element.kind == AXElement::Kind::uiElement || (element.kind == AXElement::Kind::window && !kwin_.uuid(element.id))) {
+    return failure(platform::kAXErrorInvalidUIElement);
+  }
+  if (element.kind == AXElement::Kind::systemWide &&
+      !isOneOf(attribute, {ax::focusedApplication, ax::focusedUIElement})) {
+    return failure(platform::kAXErrorAttributeUnsupported);
+  }
+  const ScriptResult read = kwin_.desktop(deadlineFor(element));
+  if (!read.report) {
+    qWarning("vistrel kde: reading KWin's windows failed: %s", read.error.c_str());
+    return failure(errorOf(read));
+  }
+  const KWinDesktop& desktop = read.report->desktop;
+  switch (element.kind) {
+    case AXElement::Kind::systemWide: {
+      const KWinWindow* active = desktop.active();
+      if (!active || !listed(*active)) return failure(platform::kAXErrorNoValue);
+      if (attribute == ax::focusedApplication) return success(applicationElement(active->pid));
+      return success(windowElement(*active));
+    }
+    case AXElement::Kind::application: return readApplication(element.pid, attribute, desktop);
+    case AXElement::Kind::window: {
+      const KWinWindow* window = nullptr;
+      if (const AXError error = findWindow(element, desktop, window)) return failure(error);
+      return readWindow(*window, attribute, desktop);
+    }
+    case AXElement::Kind::uiElement: break;
+  }
+  return failure(platform::kAXErrorInvalidUIElement);
+}
+
+AXResult KWinAccessibility::readApplication(std::int32_t pid, std::string_view attribute,
+                                            const KWinDesktop& desktop) {
+  const bool windowsWanted = isOneOf(attribute, {ax::windows, ax::children});
+  const bool focusWanted = isOneOf(attribute, {ax::focusedWindow, ax::mainWindow, ax::focusedUIElement});
+  if (!windowsWanted && !focusWanted && attribute != ax::role) return failure(platform::kAXErrorAttributeUnsupported);
+
+  std::vector<const KWinWindow*> own;
+  for (const KWinWindow& window : desktop.windows) {
+    if (window.pid == pid && listed(window)) own.push_back(&window);
+  }
+  if (pid <= 0 || (own.empty() && !processExists(pid))) return failure(platform::kAXErrorInvalidUIElement);
+  if (attribute == ax::role) return success(std::string(ax::roleApplication));
+
+  if (focusWanted) {
+    // The active window when it is this program's, else its front-most one on screen.
+    const auto shown = std::find_if(own.begin(), own.end(), [](const KWinWindow* w) {
+      return w->active || (!w->minimized && w->onCurrentDesktop);
+    });
+    if (shown == own.end()) return failure(platform::kAXErrorNoValue);
+    return success(windowElement(**shown));
+  }
+  std::vector<AXElement> elements;
+  for (const KWinWindow* window : own) elements.push_back(windowElement(*window));
+  return success(std::move(elements));
+}
+
+AXResult KWinAccessibility::readWindow(const KWinWindow& window, std::string_view attribute,
+                                       const KWinDesktop& desktop) {
+  if (attribute == ax::role) return success(std::string(ax::roleWindow));
+  if (attribute == ax::subrole) {
+    if (window.type == "normal") return success(std::string(ax::subroleStandardWindow));
+    if (window.type == "dialog") return success(std::string(ax::subroleDialog));
+    if (window.type == "utility") return success(std::string(ax::subroleFloatingWindow));
+    return success(std::string(ax::subroleUnknown));
+  }
+  if (attribute == ax::title) return success(window.caption);
+  if (attribute == ax::minimized) return success(window.minimized);
+  if (attribute == ax::fullScreen) return success(window.fullScreen);
+  if (attribute == ax::parent) return success(applicationElement(window.pid));
+  const Rect frame = layoutToAccessibility(window.frame, primaryOf(desktop));
+  if (attribute == ax::position) return success(frame.origin());
+  if (attribute == ax::size) return success(frame.size());
+  return failure(platform::kAXErrorAttributeUnsupported);
+}
+
+AXError KWinAccessibility::setAttributeValue(const AXElement& element, std::string_view attribute,
+                                             const AXValue& value) {
+  if (element.kind == AXElement::Kind::uiElement) return platform::kAXErrorInvalidUIElement;
+  // Programs have no accessibility tree to switch on here: accepted, nothing to do.
+  if (attribute == ax::manualAccessibility || attribute == ax::enhancedUserInterface) {
+    return std::holds_alternative<bool>(value) ? platform::kAXErrorSuccess : platform::kAXErrorIllegalArgument;
+  }
+  if (element.kind != AXElement::Kind::window) return platform::kAXErrorAttributeUnsupported;
+  if (!isOneOf(attribute, {ax::position, ax::size, ax::fullScreen})) return platform::kAXErrorAttributeUnsupported;
+  if (!kwin_.uuid(element.id)) return platform::kAXErrorInvalidUIElement;
+  const bool fits = (attribute == ax::position && std::holds_alternative<Point>(value)) ||
+                    (attribute == ax::size && std::holds_alternative<Size>(value)) ||
+                    (attribute == ax::fullScreen && std::holds_alternative<bool>(value));
+  if (!fits) return platform::kAXErrorIllegalArgument;
+
+  if (attribute == ax::fullScreen) {
+    return act(element, std::string("if (!win) { report.error = 'gone'; return; } win.fullScreen = ") +
+                            (std::get<bool>(value) ? "true;" : "false;"));
+  }
+  // The frame the window has now, with the one field changed.
+  const ScriptResult read = kwin_.desktop(deadlineFor(element));
+  if (!read.report) return errorOf(read);
+  const KWinWindow* window = nullptr;
+  if (const AXError error = findWindow(element, read.report->desktop, window)) return error;
+  Rect target = window->frame;
+  if (const auto* position = std::get_if<Point>(&value)) {
+    target = Rect(accessibilityToLayout(*position, primaryOf(read.report->desktop)), window->frame.size());
+  } else {
+    target = Rect(window->frame.origin(), std::get<Size>(value));
+  }
+  return act(element, frameAction(target));
+}
+
+AXError KWinAccessibility::performAction(const AXElement& element, std::string_view action) {
+  if (element.kind != AXElement::Kind::window || action != ax::raise) return platform::kAXErrorActionUnsupported;
+  return act(element, "if (!win) { report.error = 'gone'; return; } workspace.activeClient = win;");
+}
+
+AXError KWinAccessibility::act(const AXElement& element, const std::string& action) {
+  const auto uuid = kwin_.uuid(element.id);
+  if (!uuid) return platform::kAXErrorInvalidUIElement;
+  const ScriptResult result = kwin_.run(action, *uuid, deadlineFor(element));
+  if (!result.report) {
+    qWarning("vistrel kde: a KWin script failed: %s", result.error.c_str());
+    return errorOf(result);
+  }
+  if (result.report->error == "gone") return platform::kAXErrorInvalidUIElement;
+  if (!result.report->error.empty()) {
+    qWarning("vistrel kde: KWin refused a window change: %s", result.report->error.c_str());
+    return platform::kAXErrorFailure;
+  }
+  const KWinWindow* window = nullptr;
+  return findWindow(element, result.report->desktop, window);
+}
+
+}  // namespace vistrel::wayland::kde
