@@ -61,6 +61,8 @@ packages=(
   libwayland-dev libwayland-bin wayland-protocols qt6-wayland liblayershellqtinterface-dev
   # the headless Wayland tier: sway (with swaymsg) as the compositor and foot as a native client
   sway foot
+  # the Carbon key table's keysyms and their names (platform/linux/CarbonKeys)
+  libxkbcommon-dev
   # the soak benchmark: the X resources (windows, pixmaps, GCs) a client holds,
   # and the program's heap in use (malloc_stats called through gdb)
   xrestop gdb
