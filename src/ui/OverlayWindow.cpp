@@ -46,7 +46,10 @@ void paintHint(QPainter& painter, const QSizeF& bounds, const QString& text) {
 std::vector<Backdrop> takeBackdrops(const std::vector<platform::Screen>& screens) {
   auto& capture = platform::current().screenCapture();
   std::vector<Backdrop> backdrops(screens.size());
-  if (capture.compositorRunning()) return backdrops;
+  // A full-screen window hides what lies under it, composited or not.
+  const bool seeThrough =
+      platform::current().floatingWindows().overlayStyle() == platform::OverlayStyle::aboveEverything;
+  if (capture.compositorRunning() && seeThrough) return backdrops;
   for (std::size_t i = 0; i < screens.size(); ++i) {
     const auto& screen = screens[i];
     platform::CaptureConfiguration configuration;
@@ -75,7 +78,14 @@ OverlayWindow::OverlayWindow(platform::Screen screen, Backdrop backdrop, ScreenS
 }
 
 void OverlayWindow::present() {
-  show();
+  auto& floating = platform::current().floatingWindows();
+  if (floating.overlayStyle() == platform::OverlayStyle::fullScreen) {
+    create();
+    floating.placeOverlay(*windowHandle(), screen_);
+    showFullScreen();
+  } else {
+    show();
+  }
   raise();
   activateWindow();
   setFocus(Qt::ActiveWindowFocusReason);
