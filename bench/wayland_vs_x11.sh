@@ -13,8 +13,6 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 out=/tmp/vistrel-wayland-vs-x11.txt
 {
   VISTREL=$build/bin/vistrel bash "$root/tests/e2e/harness.sh" -- bash "$root/bench/backend_latency.sh"
-  # The log written as root above; the Wayland session's user must make its own.
-  rm -f /tmp/vistrel-layout.log
   bash "$root/tests/e2e/wayland/harness.sh" --stage "$build/bin/vistrel" --stage "$root/tests/e2e/lib.sh" \
     --stage "$root/bench/backend_latency.sh" -- env VISTREL=vistrel RUNS="${RUNS:-10}" bash -c 'VISTREL=$(command -v vistrel) backend_latency.sh'
 } 2>&1 | grep -E '^(x11|wayland) ' | tee "$out"

@@ -1,68 +1,32 @@
 #include "platform/wayland/WaylandReviewApp.h"
 
-#include <QFileInfo>
-#include <QStringList>
-
-#include <cstdlib>
-
 namespace vistrel::wayland {
 
 namespace {
 
-constexpr int kStartMilliseconds = 5000;
 constexpr double kWindowSeconds = 5.0;
 constexpr double kPollInterval = 0.05;
 constexpr double kIpcSeconds = 0.5;
-constexpr int kTermMilliseconds = 2000;
-constexpr int kKillMilliseconds = 1000;
-
-QStringList commandLine() {
-  if (const char* custom = std::getenv("VISTREL_REVIEW_APP"); custom && *custom) {
-    return QProcess::splitCommand(QString::fromLocal8Bit(custom));
-  }
-  return {"foot", "--title", "Vistrel layout review"};
-}
 
 }  // namespace
 
+WaylandReviewApp::WaylandReviewApp(SwayIpc* sway, Clock& clock)
+    : sway_(sway), clock_(clock), process_({"foot", "--title", "Vistrel layout review"}) {}
+
 WaylandReviewApp::~WaylandReviewApp() { terminate(); }
 
-std::optional<std::int32_t> WaylandReviewApp::processID() const {
-  if (!process_ || process_->state() == QProcess::NotRunning) return std::nullopt;
-  return std::int32_t(process_->processId());
-}
-
-std::optional<std::string> WaylandReviewApp::start() {
-  const QStringList command = commandLine();
-  if (command.isEmpty()) return "VISTREL_REVIEW_APP names no program";
-  programName_ = QFileInfo(command.front()).fileName().toStdString();
-  process_ = std::make_unique<QProcess>();
-  process_->setProgram(command.front());
-  process_->setArguments(command.mid(1));
-  process_->setStandardInputFile(QProcess::nullDevice());
-  process_->setStandardOutputFile(QProcess::nullDevice());
-  process_->start();
-  if (!process_->waitForStarted(kStartMilliseconds)) {
-    const std::string reason = process_->errorString().toStdString();
-    process_.reset();
-    return programName_ + " did not start: " + reason;
-  }
-  return std::nullopt;
-}
+std::optional<std::int32_t> WaylandReviewApp::processID() const { return process_.processID(); }
 
 Task<std::optional<std::string>> WaylandReviewApp::openDocument() {
   if (!sway_) co_return std::string("the layout review needs sway's window access");
   if (!processID()) {
     view_ = 0;
-    if (auto error = start()) co_return error;
+    if (auto error = process_.start()) co_return error;
   }
-  const auto pid = std::int32_t(process_->processId());
+  const auto pid = process_.processID().value_or(0);
   const double deadline = clock_.uptime() + kWindowSeconds;
   for (;;) {
-    if (!process_ || process_->state() == QProcess::NotRunning) {
-      co_return programName_ + " did not start: it exited with status " +
-          std::to_string(process_ ? process_->exitCode() : -1);
-    }
+    if (auto ended = process_.endReport()) co_return ended;
     const auto tree = sway_->tree(deadlineAfter(kIpcSeconds));
     const SwayView* shown = nullptr;
     for (const SwayView& view : tree.value ? tree.value->views : std::vector<SwayView>{}) {
@@ -77,7 +41,7 @@ Task<std::optional<std::string>> WaylandReviewApp::openDocument() {
       sway_->command("[con_id=" + std::to_string(view_) + "] focus", deadlineAfter(kIpcSeconds));
     }
     if (clock_.uptime() >= deadline) {
-      co_return programName_ + " did not start: no window of process " + std::to_string(pid) +
+      co_return process_.programName() + " did not start: no window of process " + std::to_string(pid) +
           (shown ? " became active" : " appeared") + " within 5 s";
     }
     co_await sleep(clock_, kPollInterval);
@@ -92,15 +56,7 @@ void WaylandReviewApp::closeDocument() {
 
 void WaylandReviewApp::terminate() {
   view_ = 0;
-  if (!process_) return;
-  if (process_->state() != QProcess::NotRunning) {
-    process_->terminate();
-    if (!process_->waitForFinished(kTermMilliseconds)) {
-      process_->kill();
-      process_->waitForFinished(kKillMilliseconds);
-    }
-  }
-  process_.reset();
+  process_.terminate();
 }
 
 }  // namespace vistrel::wayland

@@ -5,14 +5,13 @@
 // and focused through sway's IPC. Every run starts an instance of its own and
 // ends it afterwards.
 
-#include <QProcess>
-
 #include <memory>
 #include <optional>
 #include <string>
 
 #include "base/Clock.h"
 #include "platform/ReviewApp.h"
+#include "platform/linux/ReviewProcess.h"
 #include "platform/wayland/SwayIpc.h"
 
 namespace vistrel::wayland {
@@ -21,7 +20,7 @@ class WaylandReviewApp : public platform::ReviewApp {
  public:
   // `sway` may be null (another compositor): then no document can be opened.
   // Both outlive this object; the program started is ended with it.
-  WaylandReviewApp(SwayIpc* sway, Clock& clock) : sway_(sway), clock_(clock) {}
+  WaylandReviewApp(SwayIpc* sway, Clock& clock);
   ~WaylandReviewApp() override;
 
   std::optional<std::int32_t> runningProcess() const override { return std::nullopt; }
@@ -34,12 +33,9 @@ class WaylandReviewApp : public platform::ReviewApp {
   void terminate() override;
 
  private:
-  std::optional<std::string> start();
-
   SwayIpc* sway_;
   Clock& clock_;
-  std::unique_ptr<QProcess> process_;
-  std::string programName_;
+  desktop::ReviewProcess process_;
   std::int64_t view_ = 0;  // sway's con_id of the window, 0 before it is found
 };
 
