@@ -77,15 +77,20 @@ OverlayWindow::OverlayWindow(platform::Screen screen, Backdrop backdrop, ScreenS
   setGeometry(space_.toGlobal(screen_.frame).toAlignedRect());
 }
 
-void OverlayWindow::present() {
+void OverlayWindow::setVisible(bool visible) {
   auto& floating = platform::current().floatingWindows();
-  if (floating.overlayStyle() == platform::OverlayStyle::fullScreen) {
+  if (visible && isHidden() && floating.overlayStyle() == platform::OverlayStyle::fullScreen) {
+    // The window manager lists it: a name per screen tells the overlays apart.
+    setWindowTitle(QString::fromStdString("Vistrel selection on " + screen_.name));
     create();
     floating.placeOverlay(*windowHandle(), screen_);
-    showFullScreen();
-  } else {
-    show();
+    setWindowState(windowState() | Qt::WindowFullScreen);
   }
+  QWidget::setVisible(visible);
+}
+
+void OverlayWindow::present() {
+  show();
   raise();
   activateWindow();
   setFocus(Qt::ActiveWindowFocusReason);

@@ -53,6 +53,8 @@ class OverlayWindow : public QWidget {
   const platform::Screen& screen() const { return screen_; }
   // Shows the window and asks for the keyboard focus.
   void present();
+  // Where overlays are full-screen windows, showing one puts it full screen on its screen's output.
+  void setVisible(bool visible) override;
   // Takes the window off the screen; it stays, hidden, for the next selection.
   void dismiss();
   // Whether a dismissed window can serve a new selection on `screen`.

@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QTimer>
 #include <QWindow>
 
 #include <unistd.h>
@@ -13,6 +14,9 @@ namespace vistrel::wayland {
 namespace {
 
 constexpr double kIpcSeconds = 0.5;
+// How often, and how many times, an overlay is looked for in sway's tree until it is mapped.
+constexpr int kPlacementInterval = 10;
+constexpr int kPlacementAttempts = 100;
 
 // A title as a quoted sway criteria value: a regular expression matching it exactly.
 std::string exactTitle(const QString& title) {
@@ -39,11 +43,25 @@ void WaylandFloatingWindows::keepOnAllDesktops(QWindow& window) {
 
 void WaylandFloatingWindows::placeOverlay(QWindow& window, const platform::Screen& screen) {
   for (QScreen* candidate : QGuiApplication::screens()) {
-    if (candidate->name().toStdString() == screen.name) {
-      window.setScreen(candidate);
-      return;
-    }
+    if (candidate->name().toStdString() == screen.name) window.setScreen(candidate);
   }
+  if (!sway_ || QGuiApplication::screens().size() < 2) return;
+  // Qt 6.4 asks for full screen on no output in particular, and sway maps a
+  // new window on the focused workspace: once sway has mapped the overlay
+  // (it is then in the tree), the IPC moves it to its output, full screen.
+  const std::string commands = "[pid=" + std::to_string(::getpid()) + " title=" + exactTitle(window.title()) +
+                               "] move container to output \"" + screen.name + "\", fullscreen enable";
+  QPointer<QWindow> target(&window);
+  auto* timer = new QTimer(&window);
+  timer->setInterval(kPlacementInterval);
+  QObject::connect(timer, &QTimer::timeout, timer, [this, target, timer, commands, attempts = 0]() mutable {
+    const bool done =
+        !target || !target->isVisible() || sway_->command(commands, deadlineAfter(kIpcSeconds)).value.has_value();
+    if (!done && ++attempts < kPlacementAttempts) return;
+    if (!done) qWarning("vistrel wayland: an overlay stays on the focused output: sway did not map it in time");
+    timer->deleteLater();
+  });
+  timer->start();
 }
 
 }  // namespace vistrel::wayland

@@ -18,7 +18,8 @@ class WaylandFloatingWindows : public platform::FloatingWindows {
 
   void keepOnAllDesktops(QWindow& window) override;
   platform::OverlayStyle overlayStyle() const override { return platform::OverlayStyle::fullScreen; }
-  // The window goes to the output of the screen's name (Qt names screens after outputs).
+  // The window goes to the output of the screen's name (Qt names screens
+  // after outputs); with several outputs, sway's IPC puts it there once mapped.
   void placeOverlay(QWindow& window, const platform::Screen& screen) override;
 
  private:
