@@ -59,13 +59,15 @@ packages=(
   # the Debian package's dependencies); the update test's feed server (python3)
   libarchive-dev dpkg-dev file python3
   # Wayland backend: the client library, wayland-scanner (libwayland-bin) and
-  # xdg-output's XML (wayland-protocols); Qt's Wayland platform; layer-shell overlays
-  libwayland-dev libwayland-bin wayland-protocols qt6-wayland liblayershellqtinterface-dev
+  # xdg-output's XML (wayland-protocols); Qt's Wayland platform
+  libwayland-dev libwayland-bin wayland-protocols qt6-wayland
   # the headless Wayland tier: sway (with swaymsg) as the compositor and foot as a native client
   sway foot
   # the headless KDE Plasma tier: KWin on its virtual backend, kded5 (the tray's
   # StatusNotifierWatcher), kglobalaccel and KDE's portal (global shortcuts, a Qt 5 program: qtwayland5)
   kwin-wayland kded5 libkf5globalaccel-bin xdg-desktop-portal-kde qtwayland5
+  # the Carbon key table's keysyms and their names (platform/linux/CarbonKeys)
+  libxkbcommon-dev
   # the soak benchmark: the X resources (windows, pixmaps, GCs) a client holds,
   # and the program's heap in use (malloc_stats called through gdb)
   xrestop gdb

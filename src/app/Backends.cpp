@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/x11/DisplayLoss.h"
+#include "platform/wayland/WaylandPlatform.h"
 #include "platform/x11/X11Platform.h"
 
 namespace vistrel::Backends {
@@ -20,12 +21,11 @@ const std::array<Backend, 3> kTable{{
      .make = &x11::makePlatform,
      .watchDisplayLoss = &x11::DisplayLoss::watch},
     {.name = "wayland",
-     .unavailable = "the Wayland backend is not built yet; on a Wayland desktop, vistrel --platform=x11 runs "
-                    "through Xwayland and reaches the windows of X11 programs only",
+     .unavailable = nullptr,
      .displayVariable = "WAYLAND_DISPLAY",
      .qtPlatform = "wayland",
-     .checkDisplay = nullptr,
-     .make = nullptr},
+     .checkDisplay = &wayland::checkDisplay,
+     .make = &wayland::makePlatform},
     {.name = "sim",
      .unavailable = "the simulated desktop is built into the tests only",
      .displayVariable = nullptr,

@@ -4,6 +4,7 @@
 
 #include "base/LayoutLog.h"
 #include "base/MessageBoxAlertPresenter.h"
+#include "hotkeys/DesktopBindings.h"
 #include "platform/Platform.h"
 
 namespace vistrel::DesktopShortcutsHelp {
@@ -18,10 +19,19 @@ std::shared_ptr<AlertPresenter>& presenter() {
 }  // namespace
 
 Alert alert(const std::string& programPath) {
-  return {"Set up Vistrel's shortcuts in your desktop's settings",
-          "This desktop does not let programs take global shortcuts, so Vistrel's own shortcuts do nothing here. "
-          "In your desktop's keyboard settings, add a custom shortcut for each action you use, with a command "
-          "such as:\n\n" +
+  const std::string title = "Set up Vistrel's shortcuts in your desktop's settings";
+  const std::string refused =
+      "This desktop does not let programs take global shortcuts, so Vistrel's own shortcuts do nothing here. ";
+  const auto lines = DesktopBindings::configurationLines(programPath);
+  if (!lines.empty()) {
+    std::string text = refused + "Add these lines to your desktop's configuration file and reload it:\n\n";
+    for (const auto& line : lines) text += line + "\n";
+    return {title, text + "\nThe Hotkeys tab of Vistrel's settings shows them again."};
+  }
+  return {title,
+          refused +
+              "In your desktop's keyboard settings, add a custom shortcut for each action you use, with a command "
+              "such as:\n\n" +
               programPath + " --action window.leftHalf\n" + programPath +
               " --action capture.area\n\nThe actions: window.<position> (window.rightHalf, window.maximize, "
               "\u2026), capture.screen, capture.area, capture.window, capture.scrolling, "

@@ -66,6 +66,12 @@ void WindowEngine::perform(WindowSnap snap, bool allowRetry) {
   // Nothing the user could grant makes a difference here.
   if (!platform::accessibility().canMoveForeignWindows()) {
     LayoutLog::write("snap-unsupported preset=" + raw + " reason=desktop-refuses-window-control");
+    if (!unsupportedExplained_) {
+      unsupportedExplained_ = true;
+      showAlert("Vistrel can\u2019t arrange windows on this desktop",
+                "This desktop does not let programs move or resize the windows of other programs, so the layout "
+                "actions do nothing here. Capturing and recording the screen still work.");
+    }
     return;
   }
 

@@ -55,6 +55,8 @@ class WindowEngine : public std::enable_shared_from_this<WindowEngine> {
 
   std::shared_ptr<AlertPresenter> presenter_;
   std::shared_ptr<AccessibilityPermissionFlow> flow_;
+  // The first snap on a desktop that refuses window control says why nothing moves; later ones only log.
+  bool unsupportedExplained_ = false;
 };
 
 }  // namespace vistrel

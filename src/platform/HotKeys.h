@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
+#include <string>
 
 namespace vistrel::platform {
 
@@ -37,6 +39,14 @@ class HotKeys {
   // Grabs the key; on success stores a reference in `out` and returns kHotKeyNoErr.
   virtual int registerHotKey(std::uint32_t keyCode, std::uint32_t carbonModifiers, HotKeyID id, HotKeyRef* out) = 0;
   virtual int unregisterHotKey(HotKeyRef ref) = 0;
+  // Where keys cannot be grabbed and the desktop binds them in a
+  // configuration file: the line of that file that runs `command` on the key
+  // (sway's "bindsym Ctrl+Mod1+Left exec ..."). None where the desktop binds
+  // keys in its settings window instead, or cannot name the key.
+  virtual std::optional<std::string> configurationLine(std::uint32_t keyCode, std::uint32_t carbonModifiers,
+                                                       const std::string& command) const {
+    return std::nullopt;
+  }
   // Installs the one handler of hot-key presses; it may be called on any thread.
   virtual int installEventHandler(std::function<void(HotKeyID)> handler) = 0;
 };

@@ -25,6 +25,7 @@
 #include "base/LayoutLog.h"
 #include "capture/CaptureOutput.h"
 #include "capture/CapturePreferences.h"
+#include "hotkeys/DesktopBindings.h"
 #include "hotkeys/GlobalHotkeyRegistry.h"
 #include "hotkeys/HotkeyStore.h"
 #include "hotkeys/ShortcutCatcher.h"
@@ -358,6 +359,10 @@ QWidget* SettingsView::buildHotkeys() {
   noticeLabel_ = detailLabel("");
   noticeLabel_->setObjectName("notice");
   column->addWidget(noticeLabel_);
+  desktopBindingsLabel_ = new QLabel;
+  desktopBindingsLabel_->setObjectName("desktopBindings");
+  desktopBindingsLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  column->addWidget(desktopBindingsLabel_);
 
   auto* list = new QWidget;
   hotkeyList_ = new QVBoxLayout(list);
@@ -375,6 +380,12 @@ void SettingsView::rebuildHotkeyList() {
                                      : "Click a row, then press the new keys. Delete clears it.");
   noticeLabel_->setVisible(notice_.has_value());
   noticeLabel_->setText(q(notice_.value_or("")));
+  // Shortcuts changed here take effect once the desktop's configuration has the new lines.
+  const auto lines = DesktopBindings::configurationLines(platform::current().bundle().bundlePath());
+  std::string bindings = "This desktop runs shortcuts from its configuration file. Add these lines to it and reload it:";
+  for (const auto& line : lines) bindings += "\n" + line;
+  desktopBindingsLabel_->setVisible(!lines.empty());
+  desktopBindingsLabel_->setText(q(lines.empty() ? "" : bindings));
 
   while (QLayoutItem* item = hotkeyList_->takeAt(0)) {
     if (QWidget* widget = item->widget()) {

@@ -76,6 +76,8 @@ class SettingsView : public QWidget {
   QCheckBox* launchAtLogin_ = nullptr;
   QLabel* hotkeysHeader_ = nullptr;
   QLabel* noticeLabel_ = nullptr;
+  // The desktop's configuration lines for the shortcuts, where it takes keys only that way.
+  QLabel* desktopBindingsLabel_ = nullptr;
   QVBoxLayout* hotkeyList_ = nullptr;
   QLabel* folderPath_ = nullptr;
   QLabel* folderNote_ = nullptr;

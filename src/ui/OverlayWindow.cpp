@@ -46,7 +46,10 @@ void paintHint(QPainter& painter, const QSizeF& bounds, const QString& text) {
 std::vector<Backdrop> takeBackdrops(const std::vector<platform::Screen>& screens) {
   auto& capture = platform::current().screenCapture();
   std::vector<Backdrop> backdrops(screens.size());
-  if (capture.compositorRunning()) return backdrops;
+  // A full-screen window hides what lies under it, composited or not.
+  const bool seeThrough =
+      platform::current().floatingWindows().overlayStyle() == platform::OverlayStyle::aboveEverything;
+  if (capture.compositorRunning() && seeThrough) return backdrops;
   for (std::size_t i = 0; i < screens.size(); ++i) {
     const auto& screen = screens[i];
     platform::CaptureConfiguration configuration;
@@ -72,6 +75,18 @@ OverlayWindow::OverlayWindow(platform::Screen screen, Backdrop backdrop, ScreenS
   }
   setFocusPolicy(Qt::StrongFocus);
   setGeometry(space_.toGlobal(screen_.frame).toAlignedRect());
+}
+
+void OverlayWindow::setVisible(bool visible) {
+  auto& floating = platform::current().floatingWindows();
+  if (visible && isHidden() && floating.overlayStyle() == platform::OverlayStyle::fullScreen) {
+    // The window manager lists it: a name per screen tells the overlays apart.
+    setWindowTitle(QString::fromStdString("Vistrel selection on " + screen_.name));
+    create();
+    floating.placeOverlay(*windowHandle(), screen_);
+    setWindowState(windowState() | Qt::WindowFullScreen);
+  }
+  QWidget::setVisible(visible);
 }
 
 void OverlayWindow::present() {

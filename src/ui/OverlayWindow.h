@@ -30,8 +30,9 @@ void dimAround(QPainter& painter, const QRectF& bounds, const QRectF& hole, cons
 void paintHint(QPainter& painter, const QSizeF& bounds, const QString& text);
 
 // How the overlays show what lies under them: translucent over the live
-// screen when a compositing manager runs, else over a picture of each screen
-// taken before any overlay appeared (black where that picture failed).
+// screen when a compositing manager runs and overlays sit above everything,
+// else over a picture of each screen taken before any overlay appeared
+// (black where that picture failed).
 struct Backdrop {
   bool translucent = true;
   QImage picture;
@@ -41,7 +42,8 @@ std::vector<Backdrop> takeBackdrops(const std::vector<platform::Screen>& screens
 
 // A frameless window above everything else (override-redirect, so neither
 // panels nor full-screen windows cover it and no window manager places it)
-// covering exactly one screen.
+// covering exactly one screen; where the backend has no such windows
+// (Wayland), a full-screen window on the screen's output.
 class OverlayWindow : public QWidget {
   Q_OBJECT
 
@@ -51,6 +53,8 @@ class OverlayWindow : public QWidget {
   const platform::Screen& screen() const { return screen_; }
   // Shows the window and asks for the keyboard focus.
   void present();
+  // Where overlays are full-screen windows, showing one puts it full screen on its screen's output.
+  void setVisible(bool visible) override;
   // Takes the window off the screen; it stays, hidden, for the next selection.
   void dismiss();
   // Whether a dismissed window can serve a new selection on `screen`.

@@ -5,7 +5,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <set>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -28,10 +30,18 @@ class SimHotKeys : public platform::HotKeys {
   int unregisterHotKey(platform::HotKeyRef ref) override;
   // An empty handler removes the installed one.
   int installEventHandler(std::function<void(platform::HotKeyID)> handler) override;
+  // "bind <key code>/<modifiers> <command>" where the desktop binds keys by file.
+  std::optional<std::string> configurationLine(std::uint32_t keyCode, std::uint32_t carbonModifiers,
+                                               const std::string& command) const override {
+    if (!bindsKeysByFile) return std::nullopt;
+    return "bind " + std::to_string(keyCode) + "/" + std::to_string(carbonModifiers) + " " + command;
+  }
 
   // Test controls.
   // A desktop that lets no program take system-wide keys.
   bool grabsGlobalKeys = true;
+  // A desktop whose keys are bound in its configuration file (as sway's).
+  bool bindsKeysByFile = false;
   // Another program holds this combination: registering it fails with kEventHotKeyExistsErr.
   void markTaken(std::uint32_t keyCode, std::uint32_t carbonModifiers) { taken_.insert({keyCode, carbonModifiers}); }
   // That program lets the combination go.

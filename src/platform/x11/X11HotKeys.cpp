@@ -11,12 +11,14 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/x11/CarbonKeys.h"
+#include "platform/linux/CarbonKeys.h"
 
 // Last: Xlib's macros (Status, Bool, None) break Qt headers included after it.
 #include <X11/Xlib.h>
 
 namespace vistrel::x11 {
+
+namespace CarbonKeys = desktop::CarbonKeys;
 
 namespace {
 

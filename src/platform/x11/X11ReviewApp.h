@@ -5,14 +5,13 @@
 
 #include <xcb/xcb.h>
 
-#include <QProcess>
-
 #include <memory>
 #include <optional>
 #include <string>
 
 #include "base/Clock.h"
 #include "platform/ReviewApp.h"
+#include "platform/linux/ReviewProcess.h"
 #include "platform/x11/Connection.h"
 
 namespace vistrel::x11 {
@@ -34,13 +33,11 @@ class X11ReviewApp : public platform::ReviewApp {
   void terminate() override;
 
  private:
-  std::optional<std::string> start();
   Task<std::optional<std::string>> waitForActiveWindow();
 
   Connection& connection_;
   Clock& clock_;
-  std::unique_ptr<QProcess> process_;
-  std::string programName_;
+  desktop::ReviewProcess process_;
   xcb_window_t window_ = XCB_WINDOW_NONE;
 };
 

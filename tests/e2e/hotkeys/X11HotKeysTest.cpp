@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "platform/HotKeys.h"
-#include "platform/x11/CarbonKeys.h"
+#include "platform/linux/CarbonKeys.h"
 #include "platform/x11/X11HotKeys.h"
 
 namespace vistrel {
@@ -35,7 +35,7 @@ constexpr std::uint16_t kNumLock = XCB_MOD_MASK_2;  // where the server's defaul
 constexpr std::uint16_t kLockVariants[] = {0, XCB_MOD_MASK_LOCK, kNumLock, XCB_MOD_MASK_LOCK | kNumLock};
 constexpr std::uint16_t kLeft = 123, kRight = 124, kUp = 126;
 
-std::uint32_t keysymOf(std::uint16_t keyCode) { return *x11::CarbonKeys::keysym(keyCode); }
+std::uint32_t keysymOf(std::uint16_t keyCode) { return *desktop::CarbonKeys::keysym(keyCode); }
 
 // Another program on a connection of its own. Disconnecting releases its grabs.
 class OtherClient {

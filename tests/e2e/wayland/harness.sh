@@ -215,6 +215,11 @@ output_up() {
 poll_until 10 output_up || helper_failed sway "sway's output to reach 1920x1080 (swaymsg -t get_outputs)"
 fi
 
+# The program's diagnostic log is a fixed file (lib.sh's LAYOUT_LOG); one
+# left by a root run of the X11 tier in the same /tmp goes to the user, who
+# could not append to it otherwise.
+[ ! -e "$LAYOUT_LOG" ] || chown "$user:$user" "$LAYOUT_LOG"
+
 while IFS= read -r name; do
   session_env+=("$name=${!name}")
 done < <(compgen -v | grep '^GTEST_' || true)

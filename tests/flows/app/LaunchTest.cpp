@@ -132,6 +132,36 @@ TEST(Launch, PreviewCardOnlyForExactlyOne) {
   unsetenv("VISTREL_PREVIEW_CARD");
 }
 
+// On a desktop that binds keys in its configuration file, the first launch gives that file's line for every
+// shortcut, with this program's path.
+TEST(Launch, DesktopBindingKeysByFile) {
+  class RecordingAlerts : public AlertPresenter {
+   public:
+    int runModal(const Alert& alert) override {
+      shown.push_back(alert);
+      return 0;
+    }
+    std::vector<Alert> shown;
+  };
+  sim::ScopedSimPlatform sim;
+  vistrel::testing::TempLog log;
+  sim->hotKeys().grabsGlobalKeys = false;
+  sim->hotKeys().bindsKeysByFile = true;
+  const auto alerts = std::make_shared<RecordingAlerts>();
+  DesktopShortcutsHelp::setAlertPresenterForTesting(alerts);
+  AppDelegate delegate;
+  delegate.applicationDidFinishLaunching();
+  sim->clock().runPending();
+  delegate.applicationWillTerminate();
+  DesktopShortcutsHelp::setAlertPresenterForTesting(nullptr);
+
+  ASSERT_EQ(alerts->shown.size(), 1u);
+  const std::string& text = alerts->shown[0].text;
+  EXPECT_NE(text.find("\n\nbind 123/6144 /opt/vistrel/bin/vistrel --action window.leftHalf\n"), std::string::npos) << text;
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2 + 29 + 1) << text;
+  EXPECT_EQ(text.find("keyboard settings"), std::string::npos);
+}
+
 // On a desktop that lets no program grab keys, no key is asked for, and the first launch alone says how to bind
 // the actions in the desktop's settings, as commands with this program's path.
 TEST(Launch, DesktopWithoutKeyGrabs) {

@@ -249,20 +249,24 @@ TEST_F(Engine, BlockedWithoutFlowStoresPendingSnap) {
   EXPECT_TRUE(alerts->shown.empty());
 }
 
-// A desktop that lets no program move others' windows: the snap is logged as unsupported, nothing is written,
-// and neither an alert nor the permission flow is troubled with what no grant can change.
+// A desktop that lets no program move others' windows: each snap is logged as unsupported and nothing is written;
+// the first one alone explains it in an alert, and the permission flow is not troubled with what no grant can change.
 TEST_F(Engine, DesktopRefusesWindowControl) {
   auto w = focusedWindow(Rect(100, 100, 400, 300));
   auto flow = std::make_shared<ScriptedPermissionFlow>(*sim);
   engine().setPermissionFlow(flow);
   sim->accessibility().movesForeignWindows = false;
   engine().perform(WindowSnap::leftHalf, true);
+  engine().perform(WindowSnap::rightHalf, true);
   sim->clock().runUntilIdle();
   EXPECT_EQ(log({"perform", "snap-"}),
             (std::vector<std::string>{"perform leftHalf front=Editor menu=Editor retry=true",
-                                      "snap-unsupported preset=leftHalf reason=desktop-refuses-window-control"}));
+                                      "snap-unsupported preset=leftHalf reason=desktop-refuses-window-control",
+                                      "perform rightHalf front=Editor menu=Editor retry=true",
+                                      "snap-unsupported preset=rightHalf reason=desktop-refuses-window-control"}));
   EXPECT_TRUE(sim->accessibility().writes.empty());
   EXPECT_EQ(frame(w), Rect(100, 100, 400, 300));
-  EXPECT_TRUE(alerts->shown.empty());
+  ASSERT_EQ(alerts->shown.size(), 1u);
+  EXPECT_EQ(alerts->shown[0].title, "Vistrel can\u2019t arrange windows on this desktop");
   EXPECT_TRUE(flow->calls.empty());
 }

@@ -236,3 +236,24 @@ TEST_F(SettingsFlow, SearchAndVersionLine) {
   sim->bundle().dictionary["VistrelBuildChannel"] = std::string("local");
   EXPECT_EQ(SettingsModel::versionLine(), "Version 2.4.1 (241) \u00B7 Local");
 }
+
+// Where the desktop binds keys by file, the Hotkeys tab lists its lines for the shortcuts in effect (a changed
+// one included); where keys can be grabbed it shows none.
+TEST_F(SettingsFlow, HotkeysTabShowsDesktopConfigurationLines) {
+  sim->hotKeys().grabsGlobalKeys = false;
+  sim->hotKeys().bindsKeysByFile = true;
+  HotkeyStore::shared().set(GlobalHotkey(0, {GlobalHotkey::Modifier::control, GlobalHotkey::Modifier::option}, "a"),
+                            UtilityAction::window(WindowSnap::leftHalf));
+  openSettings();
+  auto* lines = control<QLabel>("desktopBindings");
+  ASSERT_NE(lines, nullptr);
+  const std::string program = sim->bundle().bundlePath();
+  EXPECT_TRUE(lines->text().contains(QString::fromStdString("\nbind 0/6144 " + program + " --action window.leftHalf\n")))
+      << lines->text().toStdString();
+  EXPECT_TRUE(lines->text().contains(QString::fromStdString("bind 124/6144 " + program + " --action window.rightHalf")));
+  SettingsWindowController::resetForTesting();
+
+  sim->hotKeys().grabsGlobalKeys = true;
+  openSettings();
+  EXPECT_TRUE(control<QLabel>("desktopBindings")->isHidden());
+}

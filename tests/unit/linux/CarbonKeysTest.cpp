@@ -3,9 +3,9 @@
 #include <set>
 #include <utility>
 
-#include "platform/x11/CarbonKeys.h"
+#include "platform/linux/CarbonKeys.h"
 
-namespace vistrel::x11 {
+namespace vistrel::desktop {
 namespace {
 
 // Every entry maps both ways to its partner, and no key code or keysym occurs twice.
@@ -69,5 +69,14 @@ TEST(CarbonKeysTest, AliasesReadAsTheirKey) {
   }
 }
 
+// Configuration files spell keys by keysym name: arrows, letters, punctuation, and none for unknown codes.
+TEST(CarbonKeys, KeyNames) {
+  EXPECT_EQ(CarbonKeys::keyName(123), "Left");
+  EXPECT_EQ(CarbonKeys::keyName(36), "Return");
+  EXPECT_EQ(CarbonKeys::keyName(0), "a");
+  EXPECT_EQ(CarbonKeys::keyName(33), "bracketleft");
+  EXPECT_EQ(CarbonKeys::keyName(0x7F00), std::nullopt);
+}
+
 }  // namespace
-}  // namespace vistrel::x11
+}  // namespace vistrel::desktop

@@ -1,0 +1,151 @@
+#!/usr/bin/env bash
+# Verifies the program itself on a Wayland desktop with no X server at all (headless sway, Xwayland off, DISPLAY unset): it starts natively; its tray item registers with a StatusNotifierWatcher; snaps of a native window (foot) land to the pixel in sway's tree; a screen capture's file equals a screencopy taken by another client, and the clipboard (read by data control) holds the same PNG; an area drag through a virtual pointer gives exactly the dragged pixels; a 3 s recording plays at the screen's size.
+# Runs inside harness.sh with vistrel, vistrel-wlprobe and lib.sh staged.
+set -euo pipefail
+# shellcheck source=../lib.sh
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+
+VISTREL=$(command -v vistrel)
+export VISTREL QT_QPA_PLATFORM=wayland SHELL=/bin/sh
+unset DISPLAY
+SHOTS=$HOME/Pictures/Vistrel
+W=1920 H=1080
+
+[ -z "$(pgrep -x Xwayland || true)" ] || fail "an X server (Xwayland) runs"
+for tool in compare identify ffprobe python3 swaymsg foot; do
+  command -v "$tool" >/dev/null || fail "'$tool' is not installed (run scripts/install-deps.sh)"
+done
+
+cleanup() {
+  [ -z "$VISTREL_PID" ] || kill "$VISTREL_PID" 2>/dev/null || true
+  [ -z "${WATCHER_PID:-}" ] || kill "$WATCHER_PID" 2>/dev/null || true
+  [ -z "${FOOT_PID:-}" ] || kill "$FOOT_PID" 2>/dev/null || true
+}
+trap cleanup EXIT
+
+# frame <title>: "x y w h" of the window's frame (title bar included) in sway's tree, empty when absent.
+frame() {
+  swaymsg -t get_tree | python3 -c '
+import json, sys
+def walk(n):
+    if n.get("name") == sys.argv[1] and n.get("pid"):
+        r, d = n["rect"], n["deco_rect"]
+        print(r["x"], r["y"] - d["height"], r["width"], r["height"] + d["height"])
+    for c in n.get("nodes", []) + n.get("floating_nodes", []):
+        walk(c)
+walk(json.load(sys.stdin))' "$1"
+}
+# ours_fullscreen: a window of vistrel covers the output full screen and has the focus.
+ours_fullscreen() {
+  swaymsg -t get_tree | python3 -c '
+import json, sys
+found = []
+def walk(n):
+    if n.get("pid") == int(sys.argv[1]) and n.get("fullscreen_mode") == 1 and n.get("focused"):
+        found.append(n)
+    for c in n.get("nodes", []) + n.get("floating_nodes", []):
+        walk(c)
+walk(json.load(sys.stdin))
+sys.exit(0 if found else 1)' "$VISTREL_PID"
+}
+no_fullscreen() { ! ours_fullscreen; }
+hand_over() {
+  local said status=0
+  said=$(timeout 10 "$VISTREL" --action "$1" 2>&1) || status=$?
+  [ "$status" -eq 0 ] || fail "vistrel --action $1: exit status $status; it said: $said"
+}
+logged() { log_since "$1" | grep -qE "$2"; }
+shots() { find "$SHOTS" -mindepth 1 -maxdepth 1 -name "$1" 2>/dev/null | sort; }
+one_shot() { [ "$(shots "$1" | grep -c .)" -eq 1 ]; }
+differing_pixels() {
+  local out status=0
+  out=$(compare -metric AE "$1" "$2" null: 2>&1) || status=$?
+  [ "$status" -le 1 ] || fail "compare $1 $2: $out"
+  echo "${out%% *}"
+}
+same_pixels() {
+  [ "$(identify -format '%wx%h' "$2")" = "$(identify -format '%wx%h' "$3")" ] \
+    || fail "$1: $2 is $(identify -format '%wx%h' "$2"), the reference $(identify -format '%wx%h' "$3")"
+  local n
+  n=$(differing_pixels "$2" "$3")
+  [ "$n" = 0 ] || fail "$1: $n pixels differ from the reference"
+}
+
+# The tray host: a watcher on the session bus before the program starts.
+vistrel-wlprobe watcher >"$HARNESS_DIR/watcher.out" 2>&1 &
+WATCHER_PID=$!
+wait_for 10 "the StatusNotifierWatcher" grep -q '^ready' "$HARNESS_DIR/watcher.out"
+
+# No editor over the shots; the shortcuts help is not what is tested here.
+mkdir -p "$XDG_CONFIG_HOME/vistrel"
+echo '{"vistrel.capture.show": false, "vistrel.desktopShortcutsHelpShown": true}' >"$XDG_CONFIG_HOME/vistrel/defaults.json"
+start=$(log_offset)
+start_vistrel
+wait_for_launch "$start"
+log_since "$start" | grep -q 'hotkey-grabs-unavailable bindings=' || fail "the launch asked for key grabs on sway"
+wait_for 10 "the tray item to register with the watcher" grep -q '^registered ' "$HARNESS_DIR/watcher.out"
+echo "ok vistrel runs natively with no X server; its tray item registered"
+
+# Snaps of a native window, read back from sway's tree.
+foot --title "snap target" >/dev/null 2>&1 &
+FOOT_PID=$!
+shown() { [ -n "$(frame "snap target")" ]; }
+wait_for 10 "foot's window in sway's tree" shown
+snap() {
+  local action=$1 want=$2 offset
+  offset=$(log_offset)
+  hand_over "$action"
+  wait_for 10 "$action: its snap-done line" logged "$offset" "snap-done preset=${action#window.} "
+  [ "$(frame "snap target")" = "$want" ] || fail "$action: the frame is $(frame "snap target"), want $want"
+  echo "ok $action: foot's frame is $want"
+}
+snap window.leftHalf "0 0 960 1080"
+snap window.rightHalf "960 0 960 1080"
+snap window.topLeft "0 0 960 540"
+
+# A screen capture against another client's screencopy, and the clipboard's PNG.
+offset=$(log_offset)
+hand_over capture.screen
+wait_for 15 "capture.screen: one PNG in $SHOTS" one_shot '*.png'
+SHOT=$(shots '*.png')
+vistrel-wlprobe shot "$HARNESS_DIR/screencopy.png"
+same_pixels "the screen capture against a screencopy" "$SHOT" "$HARNESS_DIR/screencopy.png"
+vistrel-wlprobe clip "$HARNESS_DIR/clipboard.png" >"$HARNESS_DIR/clipboard.types" \
+  || fail "the clipboard holds no image: $(cat "$HARNESS_DIR/clipboard.types")"
+[ "$(grep '^image/' "$HARNESS_DIR/clipboard.types" | head -n 1)" = image/png ] \
+  || fail "image/png is not the first image type on the clipboard: $(cat "$HARNESS_DIR/clipboard.types")"
+same_pixels "the clipboard's PNG against the file" "$HARNESS_DIR/clipboard.png" "$SHOT"
+echo "ok capture.screen: equal to a screencopy and to the clipboard's PNG"
+
+# An area dragged with a virtual pointer over the full-screen overlay.
+rm -f "$SHOTS"/*
+offset=$(log_offset)
+hand_over capture.area
+wait_for 10 "capture.area: the overlay full screen with the focus" ours_fullscreen
+vistrel-wlprobe drag 200 150 700 500
+wait_for 15 "capture.area: one PNG in $SHOTS" one_shot '*.png'
+wait_for 10 "capture.area: the overlay to go" no_fullscreen
+SHOT=$(shots '*.png')
+log_since "$offset" | grep -qE 'capture-done mode=area rect=\(200,580 500x350\) out=500x350 ' \
+  || fail "capture.area: the log says $(log_since "$offset" | grep capture-done)"
+convert "$HARNESS_DIR/screencopy.png" -crop 500x350+200+150 +repage "$HARNESS_DIR/area-reference.png"
+same_pixels "the area against the screencopy's crop" "$SHOT" "$HARNESS_DIR/area-reference.png"
+echo "ok capture.area: exactly the 500x350 dragged pixels"
+
+# A recording of 3 s plays at the screen's size.
+offset=$(log_offset)
+hand_over record.screen
+wait_for 10 "record.screen: its start line" logged "$offset" 'record start '
+sleep 3 # the length of the recording, not a synchronisation
+hand_over record.stop
+wait_for 20 "record.stop: its stop-ok line" logged "$offset" 'record stop-ok '
+MOVIE=$(shots '*.mp4')
+[ "$(grep -c . <<<"$MOVIE")" -eq 1 ] || fail "want one movie, have: $MOVIE"
+size=$(ffprobe -v error -select_streams v:0 -show_entries stream=width,height -of csv=p=0:s=x "$MOVIE")
+duration=$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$MOVIE")
+[ "$size" = ${W}x$H ] || fail "the recording is $size, want ${W}x$H"
+python3 -c "import sys; sys.exit(0 if 2.5 <= float('$duration') <= 4.5 else 1)" \
+  || fail "the recording lasts $duration s, want about 3"
+echo "ok record.screen: $size, $duration s"
+
+stop_vistrel

@@ -1,0 +1,172 @@
+// The Wayland tier's outside view of the program, as separate clients of the
+// compositor and the session bus:
+//   vistrel-wlprobe shot FILE            the first output by screencopy, as PNG
+//   vistrel-wlprobe clip FILE            the clipboard's types on stdout, its image as PNG (data control)
+//   vistrel-wlprobe drag X1 Y1 X2 Y2     a left-button drag of a virtual pointer, in layout pixels
+//   vistrel-wlprobe watcher              a StatusNotifierWatcher: "ready", then "registered <service>" lines
+// Exit status 0 on success, 1 with one line on stderr otherwise.
+
+#include <linux/input-event-codes.h>
+#include <wayland-client.h>
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QGuiApplication>
+#include <QImage>
+#include <QObject>
+#include <QStringList>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <variant>
+
+#include "platform/wayland/DataControlPasteboard.h"
+#include "platform/wayland/WaylandConnection.h"
+#include "platform/wayland/WaylandScreenCapture.h"
+#include "wlr-virtual-pointer-unstable-v1-client-protocol.h"
+
+using namespace vistrel;
+using namespace vistrel::wayland;
+
+namespace {
+
+int fail(const std::string& message) {
+  std::fprintf(stderr, "vistrel-wlprobe: %s\n", message.c_str());
+  return 1;
+}
+
+std::unique_ptr<WaylandConnection> connectOrNull() { return WaylandConnection::connect(deadlineAfter(2)); }
+
+int shot(const QString& file) {
+  auto connection = connectOrNull();
+  if (!connection || connection->outputs().empty()) return fail("no compositor or no output");
+  const Output& output = *connection->outputs().front();
+  WaylandScreenCapture capture(*connection, nullptr);
+  platform::CaptureConfiguration configuration;
+  configuration.width = output.mode.width;
+  configuration.height = output.mode.height;
+  configuration.showsCursor = false;
+  auto image = capture.captureDisplay(output.globalName, configuration);
+  auto* picture = std::get_if<QImage>(&image);
+  if (!picture) return fail("the screencopy failed");
+  return picture->save(file, "PNG") ? 0 : fail("cannot write " + file.toStdString());
+}
+
+int clip(const QString& file) {
+  auto connection = connectOrNull();
+  if (!connection) return fail("no compositor");
+  DataControlPasteboard pasteboard(*connection);
+  if (!pasteboard.available()) return fail("the compositor offers no data control");
+  connection->sync(deadlineAfter(2));
+  for (const auto& type : pasteboard.offeredTypes()) std::printf("%s\n", type.c_str());
+  const auto image = pasteboard.image();
+  if (!image) return fail("the clipboard holds no image");
+  return image->save(file, "PNG") ? 0 : fail("cannot write " + file.toStdString());
+}
+
+std::uint32_t milliseconds() {
+  return std::uint32_t(std::chrono::duration_cast<std::chrono::milliseconds>(
+                           std::chrono::steady_clock::now().time_since_epoch())
+                           .count());
+}
+
+int drag(double x1, double y1, double x2, double y2) {
+  auto connection = connectOrNull();
+  if (!connection || !connection->virtualPointer() || connection->outputs().empty()) {
+    return fail("no compositor with virtual pointers");
+  }
+  double right = 0, bottom = 0;
+  for (const Output* output : connection->outputs()) {
+    right = std::max(right, output->layoutRect().maxX());
+    bottom = std::max(bottom, output->layoutRect().maxY());
+  }
+  auto* pointer = zwlr_virtual_pointer_manager_v1_create_virtual_pointer(connection->virtualPointer(), connection->seat());
+  const auto extentX = std::uint32_t(right), extentY = std::uint32_t(bottom);
+  auto moveTo = [&](double x, double y) {
+    zwlr_virtual_pointer_v1_motion_absolute(pointer, milliseconds(), std::uint32_t(x), std::uint32_t(y), extentX, extentY);
+    zwlr_virtual_pointer_v1_frame(pointer);
+    connection->sync(deadlineAfter(2));
+  };
+  auto button = [&](bool pressed) {
+    zwlr_virtual_pointer_v1_button(pointer, milliseconds(), BTN_LEFT,
+                                   pressed ? WL_POINTER_BUTTON_STATE_PRESSED : WL_POINTER_BUTTON_STATE_RELEASED);
+    zwlr_virtual_pointer_v1_frame(pointer);
+    connection->sync(deadlineAfter(2));
+  };
+  moveTo(x1, y1);
+  button(true);
+  constexpr int kSteps = 8;
+  for (int i = 1; i <= kSteps; ++i) moveTo(x1 + (x2 - x1) * i / kSteps, y1 + (y2 - y1) * i / kSteps);
+  button(false);
+  zwlr_virtual_pointer_v1_destroy(pointer);
+  return connection->sync(deadlineAfter(2)) ? 0 : fail("the compositor did not take the events");
+}
+
+// The part of org.kde.StatusNotifierWatcher that Qt's tray icon uses.
+class Watcher : public QObject {
+  Q_OBJECT
+  Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+  Q_PROPERTY(bool IsStatusNotifierHostRegistered READ hostRegistered)
+  Q_PROPERTY(int ProtocolVersion READ protocolVersion)
+  Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ items)
+
+ public:
+  bool hostRegistered() const { return true; }
+  int protocolVersion() const { return 0; }
+  QStringList items() const { return items_; }
+
+ public slots:
+  void RegisterStatusNotifierItem(const QString& service) {
+    items_ << service;
+    std::printf("registered %s\n", qPrintable(service));
+    std::fflush(stdout);
+    emit StatusNotifierItemRegistered(service);
+  }
+  void RegisterStatusNotifierHost(const QString&) {}
+
+ signals:
+  void StatusNotifierItemRegistered(const QString& service);
+  void StatusNotifierHostRegistered();
+
+ private:
+  QStringList items_;
+};
+
+int watcher(int argc, char** argv) {
+  QCoreApplication application(argc, argv);
+  auto bus = QDBusConnection::sessionBus();
+  Watcher watcher;
+  if (!bus.registerObject("/StatusNotifierWatcher", &watcher,
+                          QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals |
+                              QDBusConnection::ExportAllProperties) ||
+      !bus.registerService("org.kde.StatusNotifierWatcher")) {
+    return fail("cannot take org.kde.StatusNotifierWatcher on the session bus");
+  }
+  std::printf("ready\n");
+  std::fflush(stdout);
+  return application.exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const QStringList args = [&] {
+    QStringList out;
+    for (int i = 1; i < argc; ++i) out << QString::fromLocal8Bit(argv[i]);
+    return out;
+  }();
+  const QString command = args.value(0);
+  if (command == "watcher") return watcher(argc, argv);
+  // The image codecs need a Gui application; the offscreen platform keeps it off the compositor.
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QGuiApplication application(argc, argv);
+  if (command == "shot" && args.size() == 2) return shot(args[1]);
+  if (command == "clip" && args.size() == 2) return clip(args[1]);
+  if (command == "drag" && args.size() == 5) {
+    return drag(args[1].toDouble(), args[2].toDouble(), args[3].toDouble(), args[4].toDouble());
+  }
+  return fail("usage: vistrel-wlprobe shot FILE | clip FILE | drag X1 Y1 X2 Y2 | watcher");
+}
+
+#include "main.moc"
