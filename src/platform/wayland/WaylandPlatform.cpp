@@ -1,11 +1,13 @@
 #include "platform/wayland/WaylandPlatform.h"
 
+#include <QCoreApplication>
 #include <QtGlobal>
 #include <wayland-client.h>
 
 #include <cstdlib>
 
 #include "platform/linux/DesktopPlatform.h"
+#include "platform/linux/portal/PortalGlobalShortcuts.h"
 #include "platform/wayland/Compositor.h"
 #include "platform/wayland/SwayAccessibility.h"
 #include "platform/wayland/UnavailableAccessibility.h"
@@ -20,6 +22,11 @@
 #include "platform/wayland/WaylandScreenCapture.h"
 #include "platform/wayland/WaylandScreens.h"
 #include "platform/wayland/WaylandWorkspace.h"
+#include "platform/wayland/kde/KWinAccessibility.h"
+#include "platform/wayland/kde/KWinDesktopEntry.h"
+#include "platform/wayland/kde/KWinScreenCapture.h"
+#include "platform/wayland/kde/KWinScreens.h"
+#include "platform/wayland/kde/KWinScripting.h"
 
 namespace vistrel::wayland {
 
@@ -30,9 +37,44 @@ constexpr double kConnectSeconds = 2.0;
 // The facilities whose road differs by compositor, chosen once from its kind.
 // A kind without its own road here gets what the wlroots protocols give where
 // the compositor offers them, and an honest "cannot" where not.
-std::unique_ptr<platform::Accessibility> windowAccessFor(SwayIpc* sway) {
-  if (sway) return std::make_unique<SwayAccessibility>(*sway);
-  return std::make_unique<UnavailableAccessibility>();
+struct CompositorRoads {
+  std::unique_ptr<kde::KWinScripting> kwin;  // KDE Plasma only; outlives the facilities below
+  std::unique_ptr<platform::Accessibility> accessibility;
+  std::unique_ptr<platform::Screens> screens;
+  std::unique_ptr<platform::ScreenCapture> screenCapture;
+  std::unique_ptr<platform::HotKeys> hotKeys;
+};
+
+// Keys through the GlobalShortcuts portal where the session offers it (KDE
+// Plasma, GNOME 48 and later); elsewhere the desktop binds `vistrel --action`.
+std::unique_ptr<platform::HotKeys> hotKeysFor(CompositorKind compositor) {
+  if (compositor != CompositorKind::wlroots && portal::PortalGlobalShortcuts::available())
+    return std::make_unique<portal::PortalGlobalShortcuts>();
+  return std::make_unique<WaylandHotKeys>(compositor);
+}
+
+CompositorRoads roadsFor(CompositorKind compositor, WaylandConnection& connection, SwayIpc* sway,
+                         const platform::BundleInfo& bundle) {
+  CompositorRoads roads;
+  roads.hotKeys = hotKeysFor(compositor);
+  if (compositor == CompositorKind::kwin && kde::KWinScripting::kwinRunning()) {
+    // KWin answers ScreenShot2 only to a program its desktop file names: the
+    // archive's copy writes its own, a build folder's copy logs how.
+    kde::authoriseScreenshots(QCoreApplication::applicationFilePath(),
+                              bundle.infoString("VistrelBuildChannel") == "release");
+    roads.kwin = std::make_unique<kde::KWinScripting>();
+    roads.accessibility = std::make_unique<kde::KWinAccessibility>(*roads.kwin);
+    roads.screens = std::make_unique<kde::KWinScreens>(connection, *roads.kwin);
+    roads.screenCapture = std::make_unique<kde::KWinScreenCapture>(connection, *roads.kwin);
+    return roads;
+  }
+  if (sway)
+    roads.accessibility = std::make_unique<SwayAccessibility>(*sway);
+  else
+    roads.accessibility = std::make_unique<UnavailableAccessibility>();
+  roads.screens = std::make_unique<WaylandScreens>(connection, sway);
+  roads.screenCapture = std::make_unique<WaylandScreenCapture>(connection, sway);
+  return roads;
 }
 
 class WaylandPlatform : public desktop::DesktopPlatform {
@@ -42,27 +84,24 @@ class WaylandPlatform : public desktop::DesktopPlatform {
       : connection_(std::move(connection)),
         compositor_(compositor),
         sway_(std::move(sway)),
-        accessibility_(windowAccessFor(sway_.get())),
-        screens_(*connection_, sway_.get()),
+        roads_(roadsFor(compositor_, *connection_, sway_.get(), bundle())),
         workspace_(sway_.get()),
         reviewApp_(sway_.get(), clock()),
-        screenCapture_(*connection_, sway_.get()),
         inputSynth_(*connection_),
         pasteboard_(*connection_),
-        floatingWindows_(sway_.get()),
-        hotKeys_(compositor_) {
+        floatingWindows_(sway_.get()) {
     // Other programs read what we put on the clipboard at any time.
     connection_->dispatchInEventLoop();
     qInfo("vistrel wayland: compositor %s, window access %s, screencopy %s", rawValue(compositor_).data(),
-          sway_ ? "sway IPC" : "none", connection_->screencopy() ? "yes" : "no");
+          roads_.kwin ? "KWin scripts" : sway_ ? "sway IPC" : "none", connection_->screencopy() ? "yes" : "no");
   }
 
-  platform::HotKeys& hotKeys() override { return hotKeys_; }
-  platform::Accessibility& accessibility() override { return *accessibility_; }
-  platform::Screens& screens() override { return screens_; }
+  platform::HotKeys& hotKeys() override { return *roads_.hotKeys; }
+  platform::Accessibility& accessibility() override { return *roads_.accessibility; }
+  platform::Screens& screens() override { return *roads_.screens; }
   platform::Workspace& workspace() override { return workspace_; }
   platform::ReviewApp& reviewApp() override { return reviewApp_; }
-  platform::ScreenCapture& screenCapture() override { return screenCapture_; }
+  platform::ScreenCapture& screenCapture() override { return *roads_.screenCapture; }
   platform::EventMonitors& eventMonitors() override { return eventMonitors_; }
   platform::InputSynth& inputSynth() override { return inputSynth_; }
   platform::FloatingWindows& floatingWindows() override { return floatingWindows_; }
@@ -76,16 +115,13 @@ class WaylandPlatform : public desktop::DesktopPlatform {
   std::unique_ptr<WaylandConnection> connection_;
   CompositorKind compositor_;
   std::unique_ptr<SwayIpc> sway_;  // none outside sway
-  std::unique_ptr<platform::Accessibility> accessibility_;
-  WaylandScreens screens_;
+  CompositorRoads roads_;
   WaylandWorkspace workspace_;
   WaylandReviewApp reviewApp_;
-  WaylandScreenCapture screenCapture_;
   VirtualPointerInputSynth inputSynth_;
   WaylandPasteboard pasteboard_;
   WaylandEventMonitors eventMonitors_;
   WaylandFloatingWindows floatingWindows_;
-  WaylandHotKeys hotKeys_;
 };
 
 }  // namespace
