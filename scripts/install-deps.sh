@@ -61,6 +61,9 @@ packages=(
   libwayland-dev libwayland-bin wayland-protocols qt6-wayland liblayershellqtinterface-dev
   # the headless Wayland tier: sway (with swaymsg) as the compositor and foot as a native client
   sway foot
+  # GNOME: screen capture and recording through the desktop portals (Screenshot,
+  # ScreenCast) and PipeWire; the headless GNOME tier runs gnome-shell with the portals
+  gnome-shell mutter xdg-desktop-portal xdg-desktop-portal-gnome pipewire wireplumber libpipewire-0.3-dev
   # the soak benchmark: the X resources (windows, pixmaps, GCs) a client holds,
   # and the program's heap in use (malloc_stats called through gdb)
   xrestop gdb
