@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs one command in a private headless sway session and tears it down again.
 #
-#   harness.sh [--config FILE] [--stage FILE]... -- command args...
+#   harness.sh [--desktop sway|gnome] [--extension DIR]... [--config FILE] [--stage FILE]... -- command args...
 #
 # sway refuses to run as root, so the session belongs to an unprivileged user
 # (nobody, uid 65534), and so does the command: sway and the command get a
@@ -17,6 +17,13 @@
 # WAYLAND_DISPLAY, SWAYSOCK, HARNESS_DIR (a folder it may write) and the
 # session bus set; GTEST_* variables pass through.
 #
+# With --desktop gnome the compositor is GNOME Shell instead (headless, one
+# 1920x1080 virtual monitor, XDG_CURRENT_DESKTOP=GNOME), with a private
+# system bus of its own (a second bus daemon), PipeWire and WirePlumber for
+# screen casts, and the desktop portals activated on the session bus; the
+# command gets no SWAYSOCK. Each --extension DIR (named by its uuid) goes
+# into the user's GNOME Shell extensions folder, enabled before the shell starts.
+#
 # On every way out the command's process group and every helper are stopped
 # by pid (TERM, a bounded wait, KILL) and the scratch folder is removed.
 # Helpers carry a parent-death signal, so a harness killed outright (a CTest
@@ -28,7 +35,7 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$here/../lib.sh"
 
 usage() {
-  echo "usage: harness.sh [--config FILE] [--stage FILE]... -- command args..." >&2
+  echo "usage: harness.sh [--desktop sway|gnome] [--extension DIR]... [--config FILE] [--stage FILE]... -- command args..." >&2
   exit 2
 }
 
@@ -38,9 +45,13 @@ die() {
 }
 
 config=$here/sway-config
+desktop=sway
+extensions=()
 staged=()
 while [ $# -gt 0 ]; do
   case $1 in
+    --desktop) [ $# -ge 2 ] || usage; desktop=$2; shift ;;
+    --extension) [ $# -ge 2 ] || usage; extensions+=("$2"); shift ;;
     --config) [ $# -ge 2 ] || usage; config=$2; shift ;;
     --stage) [ $# -ge 2 ] || usage; staged+=("$2"); shift ;;
     --) shift; break ;;
@@ -51,11 +62,19 @@ done
 [ $# -gt 0 ] || usage
 [ "$(id -u)" -eq 0 ] || die "must start as root: it runs the session as the unprivileged user nobody"
 
-for tool in sway swaymsg dbus-daemon setsid setpriv; do
+case $desktop in
+  sway) tools=(sway swaymsg) ;;
+  gnome) tools=(gnome-shell pipewire wireplumber gdbus gsettings) ;;
+  *) usage ;;
+esac
+for tool in "${tools[@]}" dbus-daemon setsid setpriv; do
   command -v "$tool" >/dev/null || die "'$tool' is not installed (run scripts/install-deps.sh)"
 done
 for file in "$config" "${staged[@]}"; do
   [ -f "$file" ] || die "no such file: $file"
+done
+for dir in "${extensions[@]}"; do
+  [ -f "$dir/metadata.json" ] || die "no extension in $dir"
 done
 
 user=65534
@@ -148,6 +167,70 @@ helper_alive() {
   kill -0 "${helpers[-2]}" 2>/dev/null
 }
 
+start_sway() {
+  start_helper sway env WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
+    sway --config "$workdir/sway-config"
+  # sway listens on the first free wayland-N and on its IPC socket in the
+  # private runtime folder; it is ready once the IPC reports the output's mode.
+  sockets_up() {
+    helper_alive || return 1
+    local display ipc
+    display=$(find "$workdir/runtime" -maxdepth 1 -type s -name 'wayland-*' -printf '%f\n' | head -n 1)
+    ipc=$(find "$workdir/runtime" -maxdepth 1 -type s -name 'sway-ipc.*.sock' | head -n 1)
+    [ -n "$display" ] && [ -n "$ipc" ] || return 1
+    WAYLAND_DISPLAY=$display SWAYSOCK=$ipc
+  }
+  poll_until 10 sockets_up || helper_failed sway "sway's Wayland and IPC sockets in $workdir/runtime"
+  session_env+=(WAYLAND_DISPLAY="$WAYLAND_DISPLAY" SWAYSOCK="$SWAYSOCK")
+  output_up() {
+    helper_alive && "${as_user[@]}" -- env -i "${session_env[@]}" swaymsg -t get_outputs 2>/dev/null \
+      | grep -q '"width": 1920'
+  }
+  poll_until 10 output_up || helper_failed sway "sway's output to reach 1920x1080 (swaymsg -t get_outputs)"
+}
+
+# GNOME Shell wants a system bus (logind, accounts, polkit: all absent, each a
+# warning); a second private bus daemon stands in for it.
+start_gnome() {
+  exec {busfd}>"$workdir/system-bus-address"
+  start_helper system-bus dbus-daemon --session --nofork --print-address="$busfd"
+  exec {busfd}>&-
+  poll_until 10 eval 'helper_alive && grep -q "^unix:" "$workdir/system-bus-address"' \
+    || helper_failed system-bus "the system bus to print its address"
+  session_env+=(DBUS_SYSTEM_BUS_ADDRESS="$(head -n 1 "$workdir/system-bus-address")" XDG_CURRENT_DESKTOP=GNOME)
+  start_helper pipewire pipewire
+  start_helper wireplumber wireplumber
+  local dir uuid uuids=()
+  for dir in "${extensions[@]}"; do
+    uuid=$(basename "$dir")
+    mkdir -p "$workdir/home/.local/share/gnome-shell/extensions/$uuid"
+    cp -r "$dir/." "$workdir/home/.local/share/gnome-shell/extensions/$uuid/"
+    uuids+=("'$uuid'")
+  done
+  chown -R "$user:$user" "$workdir/home"
+  if [ ${#uuids[@]} -gt 0 ]; then
+    local list
+    list=$(IFS=,; echo "${uuids[*]}")
+    "${as_user[@]}" -- env -i "${session_env[@]}" gsettings set org.gnome.shell enabled-extensions "[$list]" \
+      || die "could not enable the extensions $list"
+  fi
+  start_helper gnome-shell gnome-shell --headless --wayland --no-x11 --virtual-monitor 1920x1080
+  poll_until 30 shell_up || helper_failed gnome-shell "GNOME Shell's Wayland socket and its screen-cast service"
+  session_env+=(WAYLAND_DISPLAY="$WAYLAND_DISPLAY")
+}
+
+# GNOME Shell is up once its Wayland socket exists and it owns its screen-cast service.
+shell_up() {
+  helper_alive || return 1
+  local display
+  display=$(find "$workdir/runtime" -maxdepth 1 -type s -name 'wayland-*' -printf '%f\n' | head -n 1)
+  [ -n "$display" ] || return 1
+  "${as_user[@]}" -- env -i "${session_env[@]}" gdbus call --session --dest org.freedesktop.DBus \
+    --object-path /org/freedesktop/DBus --method org.freedesktop.DBus.NameHasOwner org.gnome.Mutter.ScreenCast \
+    2>/dev/null | grep -q true || return 1
+  WAYLAND_DISPLAY=$display
+}
+
 # Not --fork: a forked daemon would leave our process tree and outlive a
 # harness that is killed outright.
 exec {busfd}>"$workdir/bus-address"
@@ -157,25 +240,11 @@ poll_until 10 eval 'helper_alive && grep -q "^unix:" "$workdir/bus-address"' \
   || helper_failed dbus "the session bus to print its address"
 session_env+=(DBUS_SESSION_BUS_ADDRESS="$(head -n 1 "$workdir/bus-address")")
 
-start_helper sway env WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
-  sway --config "$workdir/sway-config"
-# sway listens on the first free wayland-N and on its IPC socket in the
-# private runtime folder; it is ready once the IPC reports the output's mode.
-sockets_up() {
-  helper_alive || return 1
-  local display ipc
-  display=$(find "$workdir/runtime" -maxdepth 1 -type s -name 'wayland-*' -printf '%f\n' | head -n 1)
-  ipc=$(find "$workdir/runtime" -maxdepth 1 -type s -name 'sway-ipc.*.sock' | head -n 1)
-  [ -n "$display" ] && [ -n "$ipc" ] || return 1
-  WAYLAND_DISPLAY=$display SWAYSOCK=$ipc
-}
-poll_until 10 sockets_up || helper_failed sway "sway's Wayland and IPC sockets in $workdir/runtime"
-session_env+=(WAYLAND_DISPLAY="$WAYLAND_DISPLAY" SWAYSOCK="$SWAYSOCK")
-output_up() {
-  helper_alive && "${as_user[@]}" -- env -i "${session_env[@]}" swaymsg -t get_outputs 2>/dev/null \
-    | grep -q '"width": 1920'
-}
-poll_until 10 output_up || helper_failed sway "sway's output to reach 1920x1080 (swaymsg -t get_outputs)"
+if [ "$desktop" = gnome ]; then
+  start_gnome
+else
+  start_sway
+fi
 
 while IFS= read -r name; do
   session_env+=("$name=${!name}")

@@ -52,7 +52,9 @@ void onParamChanged(void* data, uint32_t id, const spa_pod* param) {
 }
 
 void onStateChanged(void* data, pw_stream_state, pw_stream_state state, const char* error) {
-  if (state == PW_STREAM_STATE_ERROR) static_cast<PipeWireDisplayStream*>(data)->onError(error ? error : "stream error");
+  auto* self = static_cast<PipeWireDisplayStream*>(data);
+  self->onState(pw_stream_state_as_string(state));
+  if (state == PW_STREAM_STATE_ERROR) self->onError(error ? error : "stream error");
 }
 
 }  // namespace
@@ -85,6 +87,11 @@ void PipeWireDisplayStream::onFrame(const void* data, int stride, int height) {
   wake_.notify_all();
 }
 
+void PipeWireDisplayStream::onState(const char* state) {
+  std::lock_guard lock(mutex_);
+  state_ = state;
+}
+
 void PipeWireDisplayStream::onError(const char* message) {
   {
     std::lock_guard lock(mutex_);
@@ -113,6 +120,7 @@ std::optional<std::string> PipeWireDisplayStream::start(std::uint32_t displayID,
     latest_ = QImage();
     fresh_ = false;
     error_.reset();
+    state_ = "unconnected";
   }
 
   loop_ = pw_thread_loop_new("vistrel-cast", nullptr);
@@ -172,7 +180,9 @@ std::optional<std::string> PipeWireDisplayStream::start(std::uint32_t displayID,
   const bool answered = wake_.wait_for(lock, std::chrono::duration<double>(kFirstFrameSeconds),
                                        [this] { return fresh_ || error_.has_value(); });
   if (!answered || error_) {
-    const std::string why = error_ ? "PipeWire: " + *error_ : "The desktop sent no frame.";
+    const std::string why = error_ ? "PipeWire: " + *error_
+                                   : "The desktop sent no frame (stream " + state_ + ", " +
+                                         std::to_string(counts_.buffers) + " empty buffers).";
     lock.unlock();
     teardown();
     return why;
@@ -191,6 +201,10 @@ void PipeWireDisplayStream::drain() {
     newest = b;
   }
   if (!newest) return;
+  {
+    std::lock_guard lock(mutex_);
+    ++counts_.buffers;
+  }
   const spa_data& data = newest->buffer->datas[0];
   // GNOME sends buffers without pixels when only the pointer moved or nothing changed.
   if (data.data && data.chunk && data.chunk->size > 0 && data.chunk->stride > 0) {
@@ -234,8 +248,8 @@ void PipeWireDisplayStream::stop() {
   wake_.notify_all();
   if (thread_.joinable()) thread_.join();
   teardown();
-  qInfo("vistrel portal: record stream received=%ld ticks=%ld fresh=%ld unchanged=%ld late=%ld no-buffer=%ld",
-        counts_.received, counts_.ticks, counts_.fresh, counts_.unchanged, counts_.late, counts_.noBuffer);
+  qInfo("vistrel portal: record stream buffers=%ld received=%ld ticks=%ld fresh=%ld unchanged=%ld late=%ld no-buffer=%ld",
+        counts_.buffers, counts_.received, counts_.ticks, counts_.fresh, counts_.unchanged, counts_.late, counts_.noBuffer);
   pool_.clear();
 }
 

@@ -49,12 +49,14 @@ class PipeWireDisplayStream : public platform::DisplayStream {
   void onFormat(std::uint32_t format, int width, int height);
   void onFrame(const void* data, int stride, int height);
   void onError(const char* message);
+  void onState(const char* state);
   // Takes the newest buffer PipeWire queued, copying its pixels when it has any.
   void drain();
 
  private:
   struct Counts {
-    long received = 0;   // frames PipeWire delivered
+    long buffers = 0;    // buffers PipeWire delivered
+    long received = 0;   // of those, frames with pixels
     long ticks = 0;
     long fresh = 0;      // ticks that handed out a new frame
     long unchanged = 0;  // ticks that handed the last frame out again
@@ -90,6 +92,7 @@ class PipeWireDisplayStream : public platform::DisplayStream {
   bool fresh_ = false;
   std::uint32_t format_ = 0;
   std::optional<std::string> error_;
+  std::string state_ = "unconnected";  // PipeWire's stream state, for faults
 };
 
 }  // namespace vistrel::portal
