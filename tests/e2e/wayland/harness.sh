@@ -64,7 +64,7 @@ done
 
 case $desktop in
   sway) tools=(sway swaymsg) ;;
-  gnome) tools=(gnome-shell pipewire wireplumber gdbus gsettings) ;;
+  gnome) tools=(gnome-shell pipewire wireplumber pw-cli gdbus gsettings) ;;
   *) usage ;;
 esac
 for tool in "${tools[@]}" dbus-daemon setsid setpriv; do
@@ -217,6 +217,11 @@ start_gnome() {
   start_helper gnome-shell gnome-shell --headless --wayland --no-x11 --virtual-monitor 1920x1080
   poll_until 30 shell_up || helper_failed gnome-shell "GNOME Shell's Wayland socket and its screen-cast service"
   session_env+=(WAYLAND_DISPLAY="$WAYLAND_DISPLAY")
+  # WirePlumber links screen-cast streams to their consumers; it is ready once its "default" metadata exists.
+  wireplumber_up() {
+    "${as_user[@]}" -- env -i "${session_env[@]}" pw-cli ls Metadata 2>/dev/null | grep -q 'metadata.name = "default"'
+  }
+  poll_until 20 wireplumber_up || helper_failed wireplumber "WirePlumber's default metadata (pw-cli ls Metadata)"
 }
 
 # GNOME Shell is up once its Wayland socket exists and it owns its screen-cast service.
