@@ -59,6 +59,16 @@ bool PortalScreenCapture::requestAccess() {
   return std::holds_alternative<QImage>(image) || preflightAccess();
 }
 
+std::string PortalScreenCapture::accessSettingsHelp() const {
+  return "GNOME asks once whether Vistrel may take screenshots and keeps the answer in its portal permission store, "
+         "which its Settings shows only for Flatpak apps (Settings \u203a Apps \u203a Take Screenshots). To allow "
+         "Vistrel again, run:\n\n"
+         "gdbus call --session --dest org.freedesktop.impl.portal.PermissionStore "
+         "--object-path /org/freedesktop/impl/portal/PermissionStore "
+         "--method org.freedesktop.impl.portal.PermissionStore.SetPermission screenshot true screenshot \"\" "
+         "\"['yes']\"";
+}
+
 platform::CaptureResult<QImage> PortalScreenCapture::desktopImage(double timeoutSeconds) {
   const PortalResponse response =
       request(bus_, kScreenshot, QStringLiteral("Screenshot"), {QString()},

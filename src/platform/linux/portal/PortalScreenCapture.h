@@ -35,6 +35,7 @@ class PortalScreenCapture : public platform::ScreenCapture {
 
   bool preflightAccess() const override;
   bool requestAccess() override;
+  std::string accessSettingsHelp() const override;
   platform::CaptureResult<platform::ShareableContent> shareableContent() override;
   platform::CaptureResult<QImage> captureDisplay(std::uint32_t displayID,
                                                  const platform::CaptureConfiguration& configuration) override;
