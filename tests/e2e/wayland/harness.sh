@@ -199,6 +199,9 @@ start_gnome() {
     || helper_failed system-bus "the system bus to print its address"
   session_env+=(DBUS_SYSTEM_BUS_ADDRESS="$(head -n 1 "$workdir/system-bus-address")" XDG_CURRENT_DESKTOP=GNOME)
   start_helper pipewire pipewire
+  # WirePlumber gives up at once when PipeWire's socket is not there yet.
+  poll_until 10 eval 'helper_alive && [ -S "$workdir/runtime/pipewire-0" ]' \
+    || helper_failed pipewire "PipeWire's socket in $workdir/runtime"
   start_helper wireplumber wireplumber
   local dir uuid uuids=()
   for dir in "${extensions[@]}"; do

@@ -1,6 +1,6 @@
 #pragma once
-// A display stream fed by a PipeWire screen-cast node (ScreenCast portal,
-// Mutter's screen cast): a PipeWire thread loop receives the frames the
+// A display stream fed by a PipeWire screen-cast node (the ScreenCast
+// portal's): a PipeWire thread loop receives the frames the
 // desktop sends, a capture thread of our own hands one out per tick.
 //
 // GNOME sends a frame only when something on the monitor changed, so a tick

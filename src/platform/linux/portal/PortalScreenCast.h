@@ -6,8 +6,8 @@
 // The portal's chooser lets the user pick the monitor; the session asks to
 // be remembered (persist mode 2, portal version 4 and later) and keeps the
 // restore token the portal returns in the user defaults, so later sessions
-// start without the chooser. A token is good for one session: each Start
-// answers with the next one, which replaces it.
+// start without the chooser. Each Start answers with the token to use next
+// (GNOME 43 gives the same one again), which replaces the stored one.
 
 #include <QDBusConnection>
 #include <QString>

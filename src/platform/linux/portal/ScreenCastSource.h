@@ -1,9 +1,8 @@
 #pragma once
 // Where a recording's frames come from on desktops that stream the screen
 // through PipeWire: something that opens a screen-cast session for a display
-// and names the PipeWire node carrying its frames. The ScreenCast portal is
-// the one the program uses; GNOME's own org.gnome.Mutter.ScreenCast serves
-// the unattended tests.
+// and names the PipeWire node carrying its frames: the ScreenCast portal
+// (PortalScreenCast) on GNOME and KDE.
 
 #include <cstdint>
 #include <string>
