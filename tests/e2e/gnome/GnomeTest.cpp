@@ -313,11 +313,7 @@ TEST_F(Gnome, ExtensionMovesTheWindowAndCapturesIt) {
   grantScreenshots();
   gnome::ShellWindowControl shell(bus);
   portal::PortalScreenCapture capture(bus, *screens, [&] {
-    std::vector<platform::CaptureWindow> windows;
-    for (const auto& w : shell.windows(2).value_or(std::vector<gnome::ShellWindow>{})) {
-      windows.push_back({std::uint32_t(w.id), w.frame, w.pid, w.wmClass, w.title, 0});
-    }
-    return windows;
+    return gnome::captureWindows(shell.windows(2).value_or(std::vector<gnome::ShellWindow>{}));
   });
   auto shot = capture.captureWindow(std::uint32_t(window.id), {});
   ASSERT_TRUE(std::holds_alternative<QImage>(shot)) << std::get<platform::CaptureFault>(shot).description;

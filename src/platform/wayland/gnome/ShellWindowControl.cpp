@@ -26,6 +26,16 @@ std::optional<QList<QVariant>> call(const QDBusConnection& bus, const QString& m
 
 }  // namespace
 
+std::vector<platform::CaptureWindow> captureWindows(const std::vector<ShellWindow>& windows) {
+  std::vector<platform::CaptureWindow> listed;
+  for (const ShellWindow& window : windows) {
+    // Meta.Window ids count up from 1 in a Shell's run and stay far below 2^32.
+    if (window.minimized) continue;
+    listed.push_back({std::uint32_t(window.id), window.frame, window.pid, window.wmClass, window.title, 0});
+  }
+  return listed;
+}
+
 ShellWindowControl::ShellWindowControl(QDBusConnection bus) : bus_(std::move(bus)) {}
 
 bool ShellWindowControl::available() const { return focusedWindow(kProbeSeconds).has_value(); }

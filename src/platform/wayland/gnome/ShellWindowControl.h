@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "base/Rect.h"
+#include "platform/ScreenCapture.h"
 
 namespace vistrel::gnome {
 
@@ -31,6 +32,10 @@ struct ShellWindow {
   bool fullScreen = false;
   friend bool operator==(const ShellWindow&, const ShellWindow&) = default;
 };
+
+// The windows as capture lists them (PortalScreenCapture's window lister):
+// those not minimized, front-most first, at layer 0.
+std::vector<platform::CaptureWindow> captureWindows(const std::vector<ShellWindow>& windows);
 
 class ShellWindowControl {
  public:
