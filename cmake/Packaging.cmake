@@ -21,6 +21,10 @@ install(FILES ${PROJECT_BINARY_DIR}/packaging/vistrel.desktop DESTINATION share/
 install(FILES ${PROJECT_SOURCE_DIR}/src/update/Brand/VistrelMark.svg
         DESTINATION share/icons/hicolor/scalable/apps RENAME vistrel.svg)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright DESTINATION share/doc/vistrel)
+# The GNOME Shell extension that moves windows on GNOME: system-wide in the package, copied into the
+# user's extensions folder from the archive on first use (the program finds it at ../share/ from its folder).
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/data/gnome-shell-extension/vistrel@vistrel.app
+        DESTINATION share/gnome-shell/extensions)
 
 if(VISTREL_CHANNEL STREQUAL "release")
   # Only a folder with this marker is ever replaced by an update.

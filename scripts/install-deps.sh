@@ -68,6 +68,9 @@ packages=(
   kwin-wayland kded5 libkf5globalaccel-bin xdg-desktop-portal-kde qtwayland5
   # the Carbon key table's keysyms and their names (platform/linux/CarbonKeys)
   libxkbcommon-dev
+  # GNOME: screen capture and recording through the desktop portals (Screenshot,
+  # ScreenCast) and PipeWire; the headless GNOME tier runs gnome-shell with the portals
+  gnome-shell mutter xdg-desktop-portal xdg-desktop-portal-gnome pipewire wireplumber libpipewire-0.3-dev
   # the soak benchmark: the X resources (windows, pixmaps, GCs) a client holds,
   # and the program's heap in use (malloc_stats called through gdb)
   xrestop gdb

@@ -35,7 +35,9 @@ Alert alert(const std::string& programPath) {
               programPath + " --action window.leftHalf\n" + programPath +
               " --action capture.area\n\nThe actions: window.<position> (window.rightHalf, window.maximize, "
               "\u2026), capture.screen, capture.area, capture.window, capture.scrolling, "
-              "capture.recognizeTextOrQR, record.screen, record.area, record.stop, settings and quit."};
+              "capture.recognizeTextOrQR, record.screen, record.area, record.stop, settings and quit.\n\nOn GNOME: "
+              "Settings \u203a Keyboard \u203a View and Customize Shortcuts \u203a Custom Shortcuts, then + for "
+              "each one."};
 }
 
 void showOnceIfNeeded() {

@@ -72,7 +72,7 @@ PermissionWatcher& captureWatcher() {
   return watcher;
 }
 
-std::string helpText(bool staleAfterUpdate) {
+std::string productHelpText(bool staleAfterUpdate) {
   if (PermissionScope::isLocalDevelopment()) {
     return "Local build:\n" + platform::current().bundle().bundlePath() +
            "\n\nIn your desktop's privacy settings, turn Vistrel On for Screen Recording (this path, not only the "
@@ -82,6 +82,12 @@ std::string helpText(bool staleAfterUpdate) {
     return "If Screen Recording is already On, try Relaunch once. If it is Off, turn On first, then capture again.";
   }
   return "Turn On Screen Recording for Vistrel, then try capture again. Toggle Off\u2192On once if it was already On.";
+}
+
+// The product's words, then where this desktop keeps the grant when it says.
+std::string helpText(bool staleAfterUpdate) {
+  const std::string desktop = platform::current().screenCapture().accessSettingsHelp();
+  return productHelpText(staleAfterUpdate) + (desktop.empty() ? "" : "\n\n" + desktop);
 }
 
 }  // namespace

@@ -71,6 +71,10 @@ class ScreenCapture {
   // Asks the user once for the permission where the system has such a
   // dialog; whether capture is allowed afterwards.
   virtual bool requestAccess() = 0;
+  // Where this desktop keeps the capture permission and how to give it
+  // again, for the help the product shows after a refusal; empty where the
+  // product's own words suffice.
+  virtual std::string accessSettingsHelp() const { return {}; }
 
   virtual CaptureResult<ShareableContent> shareableContent() = 0;
   // One image of a display, exactly configuration.width x height pixels, in

@@ -23,6 +23,7 @@ class SimScreenCapture : public platform::ScreenCapture {
   explicit SimScreenCapture(SimScreens& screens) : screens_(screens) {}
 
   bool preflightAccess() const override { return allowed; }
+  std::string accessSettingsHelp() const override { return accessHelp; }
   bool requestAccess() override;
   platform::CaptureResult<platform::ShareableContent> shareableContent() override;
   platform::CaptureResult<QImage> captureDisplay(std::uint32_t displayID,
@@ -43,6 +44,7 @@ class SimScreenCapture : public platform::ScreenCapture {
   std::vector<Window> windows;
   std::map<std::uint32_t, QImage> displayImages;  // by displayID, in pixels
   bool allowed = true;
+  std::string accessHelp;  // what the desktop says of where it keeps the grant
   bool grantOnRequest = false;  // what the user answers to the system's dialog
   int requestCount = 0;
   bool compositor = true;

@@ -1,13 +1,20 @@
 #include "platform/wayland/WaylandPlatform.h"
 
 #include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QtGlobal>
 #include <wayland-client.h>
 
 #include <cstdlib>
 
 #include "platform/linux/DesktopPlatform.h"
+#include "base/MessageBoxAlertPresenter.h"
+#include "platform/linux/portal/PipeWireDisplayStream.h"
 #include "platform/linux/portal/PortalGlobalShortcuts.h"
+#include "platform/linux/portal/PortalRequest.h"
+#include "platform/linux/portal/PortalScreenCapture.h"
+#include "platform/linux/portal/PortalScreenCast.h"
 #include "platform/wayland/Compositor.h"
 #include "platform/wayland/SwayAccessibility.h"
 #include "platform/wayland/UnavailableAccessibility.h"
@@ -22,6 +29,8 @@
 #include "platform/wayland/WaylandScreenCapture.h"
 #include "platform/wayland/WaylandScreens.h"
 #include "platform/wayland/WaylandWorkspace.h"
+#include "platform/wayland/gnome/GnomeAccessibility.h"
+#include "platform/wayland/gnome/ShellWindowControl.h"
 #include "platform/wayland/kde/KWinAccessibility.h"
 #include "platform/wayland/kde/KWinDesktopEntry.h"
 #include "platform/wayland/kde/KWinScreenCapture.h"
@@ -38,12 +47,23 @@ constexpr double kConnectSeconds = 2.0;
 // A kind without its own road here gets what the wlroots protocols give where
 // the compositor offers them, and an honest "cannot" where not.
 struct CompositorRoads {
-  std::unique_ptr<kde::KWinScripting> kwin;  // KDE Plasma only; outlives the facilities below
+  std::unique_ptr<kde::KWinScripting> kwin;          // KDE Plasma only
+  std::unique_ptr<gnome::ShellWindowControl> shell;  // GNOME only
+  // The two above outlive the facilities below, which use them.
   std::unique_ptr<platform::Accessibility> accessibility;
   std::unique_ptr<platform::Screens> screens;
   std::unique_ptr<platform::ScreenCapture> screenCapture;
   std::unique_ptr<platform::HotKeys> hotKeys;
 };
+
+bool portalOffers(const char* interface) {
+  return portal::portalProperty(QDBusConnection::sessionBus(), interface, "version").toUInt() > 0;
+}
+
+bool busHasOwner(const char* name) {
+  const auto* bus = QDBusConnection::sessionBus().interface();
+  return bus && bus->isServiceRegistered(name);
+}
 
 // Keys through the GlobalShortcuts portal where the session offers it (KDE
 // Plasma, GNOME 48 and later); elsewhere the desktop binds `vistrel --action`.
@@ -57,23 +77,42 @@ CompositorRoads roadsFor(CompositorKind compositor, WaylandConnection& connectio
                          const platform::BundleInfo& bundle) {
   CompositorRoads roads;
   roads.hotKeys = hotKeysFor(compositor);
+  roads.screens = std::make_unique<WaylandScreens>(connection, sway);
   if (compositor == CompositorKind::kwin && kde::KWinScripting::kwinRunning()) {
-    // KWin answers ScreenShot2 only to a program its desktop file names: the
-    // archive's copy writes its own, a build folder's copy logs how.
-    kde::authoriseScreenshots(QCoreApplication::applicationFilePath(),
-                              bundle.infoString("VistrelBuildChannel") == "release");
     roads.kwin = std::make_unique<kde::KWinScripting>();
     roads.accessibility = std::make_unique<kde::KWinAccessibility>(*roads.kwin);
     roads.screens = std::make_unique<kde::KWinScreens>(connection, *roads.kwin);
-    roads.screenCapture = std::make_unique<kde::KWinScreenCapture>(connection, *roads.kwin);
+    // KWin answers ScreenShot2 only to a program its desktop file names: the
+    // archive's copy writes its own, a build folder's copy logs how. Unnamed,
+    // the portal asks the user instead, where it runs.
+    const bool authorised = kde::authoriseScreenshots(QCoreApplication::applicationFilePath(),
+                                                      bundle.infoString("VistrelBuildChannel") == "release");
+    if (authorised || !portalOffers("org.freedesktop.portal.Screenshot"))
+      roads.screenCapture = std::make_unique<kde::KWinScreenCapture>(connection, *roads.kwin);
+    else
+      roads.screenCapture = std::make_unique<portal::PortalScreenCapture>(QDBusConnection::sessionBus(), *roads.screens);
+    return roads;
+  }
+  if (compositor == CompositorKind::gnome && busHasOwner("org.gnome.Shell")) {
+    // No client moves windows or reads the screen on GNOME: our Shell
+    // extension moves them, the Screenshot portal takes the pictures.
+    roads.shell = std::make_unique<gnome::ShellWindowControl>(QDBusConnection::sessionBus());
+    roads.accessibility = std::make_unique<gnome::GnomeAccessibility>(QDBusConnection::sessionBus(),
+                                                                      std::make_shared<MessageBoxAlertPresenter>());
+    auto* shell = roads.shell.get();
+    roads.screenCapture = std::make_unique<portal::PortalScreenCapture>(
+        QDBusConnection::sessionBus(), *roads.screens,
+        [shell] { return gnome::captureWindows(shell->windows(1).value_or(std::vector<gnome::ShellWindow>{})); });
     return roads;
   }
   if (sway)
     roads.accessibility = std::make_unique<SwayAccessibility>(*sway);
   else
     roads.accessibility = std::make_unique<UnavailableAccessibility>();
-  roads.screens = std::make_unique<WaylandScreens>(connection, sway);
-  roads.screenCapture = std::make_unique<WaylandScreenCapture>(connection, sway);
+  if (connection.screencopy() || !portalOffers("org.freedesktop.portal.Screenshot"))
+    roads.screenCapture = std::make_unique<WaylandScreenCapture>(connection, sway);
+  else
+    roads.screenCapture = std::make_unique<portal::PortalScreenCapture>(QDBusConnection::sessionBus(), *roads.screens);
   return roads;
 }
 
@@ -93,7 +132,10 @@ class WaylandPlatform : public desktop::DesktopPlatform {
     // Other programs read what we put on the clipboard at any time.
     connection_->dispatchInEventLoop();
     qInfo("vistrel wayland: compositor %s, window access %s, screencopy %s", rawValue(compositor_).data(),
-          roads_.kwin ? "KWin scripts" : sway_ ? "sway IPC" : "none", connection_->screencopy() ? "yes" : "no");
+          roads_.kwin    ? "KWin scripts"
+          : roads_.shell ? "the Shell extension"
+          : sway_        ? "sway IPC"
+                         : "none", connection_->screencopy() ? "yes" : "no");
   }
 
   platform::HotKeys& hotKeys() override { return *roads_.hotKeys; }
@@ -106,8 +148,13 @@ class WaylandPlatform : public desktop::DesktopPlatform {
   platform::InputSynth& inputSynth() override { return inputSynth_; }
   platform::FloatingWindows& floatingWindows() override { return floatingWindows_; }
   platform::Pasteboard& pasteboard() override { return pasteboard_; }
+  // Frames through screencopy where the compositor offers it (wlroots),
+  // else through the ScreenCast portal and PipeWire (KDE Plasma, GNOME).
   std::unique_ptr<platform::DisplayStream> makeDisplayStream() override {
-    return std::make_unique<WaylandDisplayStream>();
+    if (connection_->screencopy() || !portalOffers("org.freedesktop.portal.ScreenCast"))
+      return std::make_unique<WaylandDisplayStream>();
+    return std::make_unique<portal::PipeWireDisplayStream>(
+        std::make_unique<portal::PortalScreenCast>(QDBusConnection::sessionBus(), defaults()), *roads_.screens);
   }
 
  private:

@@ -78,6 +78,25 @@ TEST_F(ScreenRecordingFlow, AfterADenialTheHelpShowsOnceWithoutRelaunchAndTheWat
                           "capture-waiting-for-settings", "capture-watcher-timeout"}));
 }
 
+TEST_F(ScreenRecordingFlow, TheHelpAfterADenialAddsWhereTheDesktopKeepsTheGrant) {
+  // A desktop that names where it keeps the grant (GNOME's permission store) has it said after the product's words.
+  capture().accessHelp = "GNOME keeps the answer in its portal permission store.";
+  ScreenRecordingAccess::registerLaunch();
+  const auto first = startEnsure();
+  sim->clock().advance(5);
+  EXPECT_EQ(*first, false);
+
+  alerts->answers = {kLater};
+  const auto second = startEnsure();
+  EXPECT_EQ(*second, false);
+  ASSERT_EQ(alerts->shown.size(), 1u);
+  EXPECT_EQ(alerts->shown[0].text,
+            std::string(kNotGrantedText) + "\n\nGNOME keeps the answer in its portal permission store.");
+  EXPECT_EQ(capture().requestCount, 1);
+  EXPECT_EQ(log(), (Lines{kLaunchLine, "capture-watcher-start", "capture-request-system", "capture-request-result=false",
+                          "capture-waiting-for-settings"}));
+}
+
 TEST_F(ScreenRecordingFlow, AnUpdateThatLostThePermissionOffersRelaunchAndLaterHoldsForThatBuildAcrossRelaunches) {
   // Sealed on build 240, off on 241: flagged at launch, help with Relaunch; Later snoozes 241 only; a grant clears the flag.
   sim->defaults().setString("vistrel.screenCaptureSealedBuild.release", "240");

@@ -1,0 +1,266 @@
+#include "platform/wayland/gnome/GnomeAccessibility.h"
+
+#include <QCoreApplication>
+#include <QDBusMessage>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <signal.h>
+
+#include <algorithm>
+#include <cerrno>
+
+namespace vistrel::gnome {
+
+using platform::AXElement;
+using platform::AXError;
+using platform::AXResult;
+using platform::AXValue;
+namespace ax = platform::ax;
+
+namespace {
+
+// The Shell answers in a few milliseconds; the bound matters when it is busy.
+constexpr double kDefaultTimeoutSeconds = 1.2;
+constexpr int kShellCallMs = 3000;
+
+AXResult failure(AXError error) { return {error, std::nullopt}; }
+AXResult success(AXValue value) { return {platform::kAXErrorSuccess, std::move(value)}; }
+
+bool processExists(std::int32_t pid) { return ::kill(pid, 0) == 0 || errno == EPERM; }
+
+bool isOneOf(std::string_view attribute, std::initializer_list<std::string_view> names) {
+  return std::find(names.begin(), names.end(), attribute) != names.end();
+}
+
+AXElement windowElement(const ShellWindow& window) { return {AXElement::Kind::window, window.pid, window.id}; }
+
+constexpr const char* kLoginText =
+    "GNOME reads new extensions when you log in: log out and back in, then turn on \u201cVistrel window control\u201d "
+    "in the Extensions app. Window layout works from then on.";
+
+}  // namespace
+
+std::string bundledExtensionFolder() {
+  const QString appDir = QCoreApplication::applicationDirPath();
+  const QStringList candidates = {
+      appDir + "/../share/gnome-shell/extensions/" + kExtensionUUID,
+#ifdef VISTREL_SOURCE_EXTENSION_DIR
+      QStringLiteral(VISTREL_SOURCE_EXTENSION_DIR),
+#endif
+  };
+  for (const QString& candidate : candidates) {
+    if (QFileInfo::exists(candidate + "/metadata.json")) return QDir(candidate).canonicalPath().toStdString();
+  }
+  return {};
+}
+
+bool installExtensionForUser(const std::string& from) {
+  const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+  if (dataHome.isEmpty()) return false;
+  const QDir source(QString::fromStdString(from));
+  const QString target = dataHome + "/gnome-shell/extensions/" + kExtensionUUID;
+  if (!QDir().mkpath(target)) return false;
+  QDirIterator it(source.path(), QDir::Files, QDirIterator::Subdirectories);
+  while (it.hasNext()) {
+    const QString file = it.next();
+    const QString to = target + "/" + source.relativeFilePath(file);
+    if (!QDir().mkpath(QFileInfo(to).path())) return false;
+    QFile::remove(to);
+    if (!QFile::copy(file, to)) return false;
+  }
+  return true;
+}
+
+GnomeAccessibility::GnomeAccessibility(QDBusConnection bus, std::shared_ptr<AlertPresenter> alerts)
+    : shell_(bus), bus_(bus), alerts_(std::move(alerts)), defaultTimeout_(kDefaultTimeoutSeconds) {}
+
+bool GnomeAccessibility::isProcessTrusted() const { return shell_.available(); }
+
+bool GnomeAccessibility::isProcessTrustedWithOptions(bool prompt) {
+  if (isProcessTrusted()) return true;
+  if (!prompt || offered_) return false;
+  offered_ = true;
+  return offerExtension();
+}
+
+bool GnomeAccessibility::enableKnownExtension() {
+  QDBusMessage call = QDBusMessage::createMethodCall(
+      QStringLiteral("org.gnome.Shell.Extensions"), QStringLiteral("/org/gnome/Shell/Extensions"),
+      QStringLiteral("org.gnome.Shell.Extensions"), QStringLiteral("EnableExtension"));
+  call.setArguments({QString::fromLatin1(kExtensionUUID)});
+  const QDBusMessage reply = bus_.call(call, QDBus::Block, kShellCallMs);
+  const bool enabled = reply.type() == QDBusMessage::ReplyMessage && reply.arguments().value(0).toBool();
+  qInfo("vistrel gnome: enabling the extension %s: %s", kExtensionUUID, enabled ? "done" : "GNOME does not know it");
+  return enabled && isProcessTrusted();
+}
+
+bool GnomeAccessibility::offerExtension() {
+  const Alert ask{.title = "Let Vistrel arrange windows on GNOME",
+                  .text = "GNOME lets no program move other programs\u2019 windows. Vistrel does it through its small "
+                          "GNOME Shell extension, \u201cVistrel window control\u201d, which only moves and resizes the "
+                          "window you are using when you press a Vistrel shortcut.",
+                  .buttons = {"Turn On Extension", "Not Now"}};
+  if (alerts_->runModal(ask) != 0) return false;
+  if (enableKnownExtension()) return true;
+
+  const std::string bundled = bundledExtensionFolder();
+  if (bundled.empty()) {
+    alerts_->runModal({.title = "The Vistrel GNOME Shell extension is missing",
+                       .text = "This copy of Vistrel came without its GNOME Shell extension. Install Vistrel\u2019s "
+                               "package or archive, which carry it, then log out and back in."});
+    return false;
+  }
+  if (!installExtensionForUser(bundled)) {
+    alerts_->runModal({.title = "The extension could not be installed",
+                       .text = "Vistrel could not copy its extension into ~/.local/share/gnome-shell/extensions/" +
+                               std::string(kExtensionUUID) + ". Copy the folder " + bundled + " there yourself.\n\n" +
+                               kLoginText});
+    return false;
+  }
+  qInfo("vistrel gnome: installed the extension from %s", bundled.c_str());
+  if (enableKnownExtension()) return true;
+  alerts_->runModal({.title = "Log out to finish", .text = kLoginText});
+  return false;
+}
+
+AXElement GnomeAccessibility::applicationElement(std::int32_t pid) const {
+  return {AXElement::Kind::application, pid, 0};
+}
+
+AXElement GnomeAccessibility::systemWideElement() const { return {AXElement::Kind::systemWide, 0, 0}; }
+
+std::optional<std::int32_t> GnomeAccessibility::pid(const AXElement& element) const {
+  if (element.kind == AXElement::Kind::systemWide || element.pid == 0) return std::nullopt;
+  return element.pid;
+}
+
+AXError GnomeAccessibility::setMessagingTimeout(const AXElement& element, double seconds) {
+  if (!(seconds >= 0)) return platform::kAXErrorIllegalArgument;
+  if (element.kind == AXElement::Kind::systemWide) {
+    defaultTimeout_ = seconds > 0 ? seconds : kDefaultTimeoutSeconds;
+  } else if (seconds > 0) {
+    timeouts_[element.pid] = seconds;
+  } else {
+    timeouts_.erase(element.pid);
+  }
+  return platform::kAXErrorSuccess;
+}
+
+double GnomeAccessibility::timeoutFor(const AXElement& element) const {
+  const auto it = timeouts_.find(element.pid);
+  const bool own = element.kind != AXElement::Kind::systemWide && it != timeouts_.end();
+  return own ? it->second : defaultTimeout_;
+}
+
+const ShellWindow* GnomeAccessibility::Desktop::find(std::uint64_t id) const {
+  const auto it = std::find_if(windows.begin(), windows.end(), [id](const ShellWindow& w) { return w.id == id; });
+  return it == windows.end() ? nullptr : &*it;
+}
+
+std::optional<GnomeAccessibility::Desktop> GnomeAccessibility::readDesktop(double timeout) const {
+  auto windows = shell_.windows(timeout);
+  if (!windows) return std::nullopt;
+  const auto focused = shell_.focusedWindow(timeout);
+  if (!focused) return std::nullopt;
+  return Desktop{std::move(*windows), *focused};
+}
+
+AXResult GnomeAccessibility::copyAttributeValue(const AXElement& element, std::string_view attribute) {
+  if (element.kind == AXElement::Kind::uiElement) return failure(platform::kAXErrorInvalidUIElement);
+  if (element.kind == AXElement::Kind::systemWide &&
+      !isOneOf(attribute, {ax::focusedApplication, ax::focusedUIElement})) {
+    return failure(platform::kAXErrorAttributeUnsupported);
+  }
+  const auto desktop = readDesktop(timeoutFor(element));
+  if (!desktop) return failure(isProcessTrusted() ? platform::kAXErrorCannotComplete : platform::kAXErrorAPIDisabled);
+
+  switch (element.kind) {
+    case AXElement::Kind::systemWide: {
+      const ShellWindow* focused = desktop->find(desktop->focused);
+      if (!focused) return failure(platform::kAXErrorNoValue);
+      if (attribute == ax::focusedApplication) return success(applicationElement(focused->pid));
+      return success(windowElement(*focused));
+    }
+    case AXElement::Kind::application: return readApplication(element.pid, attribute, *desktop);
+    case AXElement::Kind::window: {
+      const ShellWindow* window = desktop->find(element.id);
+      if (!window || (element.pid != 0 && window->pid != element.pid)) {
+        return failure(platform::kAXErrorInvalidUIElement);
+      }
+      return readWindow(*window, attribute);
+    }
+    case AXElement::Kind::uiElement: break;
+  }
+  return failure(platform::kAXErrorInvalidUIElement);
+}
+
+AXResult GnomeAccessibility::readApplication(std::int32_t pid, std::string_view attribute,
+                                             const Desktop& desktop) const {
+  const bool windowsWanted = isOneOf(attribute, {ax::windows, ax::children});
+  const bool focusWanted = isOneOf(attribute, {ax::focusedWindow, ax::mainWindow, ax::focusedUIElement});
+  if (!windowsWanted && !focusWanted && attribute != ax::role) return failure(platform::kAXErrorAttributeUnsupported);
+  std::vector<const ShellWindow*> own;
+  for (const ShellWindow& window : desktop.windows) {
+    if (window.pid == pid) own.push_back(&window);
+  }
+  if (pid <= 0 || (own.empty() && !processExists(pid))) return failure(platform::kAXErrorInvalidUIElement);
+  if (attribute == ax::role) return success(std::string(ax::roleApplication));
+  if (focusWanted) {
+    // The focused window when it is this program's, else its front-most one that is not minimized.
+    if (const ShellWindow* focused = desktop.find(desktop.focused); focused && focused->pid == pid) {
+      return success(windowElement(*focused));
+    }
+    const auto shown = std::find_if(own.begin(), own.end(), [](const ShellWindow* w) { return !w->minimized; });
+    if (shown == own.end()) return failure(platform::kAXErrorNoValue);
+    return success(windowElement(**shown));
+  }
+  std::vector<AXElement> elements;
+  for (const ShellWindow* window : own) elements.push_back(windowElement(*window));
+  return success(std::move(elements));
+}
+
+AXResult GnomeAccessibility::readWindow(const ShellWindow& window, std::string_view attribute) const {
+  if (attribute == ax::role) return success(std::string(ax::roleWindow));
+  // The extension lists normal windows and dialogs alike; GNOME attaches dialogs to their parents.
+  if (attribute == ax::subrole) return success(std::string(ax::subroleStandardWindow));
+  if (attribute == ax::title) return success(window.title);
+  if (attribute == ax::minimized) return success(window.minimized);
+  if (attribute == ax::fullScreen) return success(window.fullScreen);
+  if (attribute == ax::parent) return success(applicationElement(window.pid));
+  if (attribute == ax::position) return success(window.frame.origin());
+  if (attribute == ax::size) return success(window.frame.size());
+  return failure(platform::kAXErrorAttributeUnsupported);
+}
+
+AXError GnomeAccessibility::setAttributeValue(const AXElement& element, std::string_view attribute,
+                                              const AXValue& value) {
+  if (element.kind == AXElement::Kind::uiElement) return platform::kAXErrorInvalidUIElement;
+  if (attribute == ax::manualAccessibility || attribute == ax::enhancedUserInterface) {
+    return std::holds_alternative<bool>(value) ? platform::kAXErrorSuccess : platform::kAXErrorIllegalArgument;
+  }
+  if (element.kind != AXElement::Kind::window || !isOneOf(attribute, {ax::position, ax::size})) {
+    return platform::kAXErrorAttributeUnsupported;
+  }
+  const bool fits = (attribute == ax::position && std::holds_alternative<Point>(value)) ||
+                    (attribute == ax::size && std::holds_alternative<Size>(value));
+  if (!fits) return platform::kAXErrorIllegalArgument;
+  const double timeout = timeoutFor(element);
+  const auto written = std::holds_alternative<Point>(value)
+                           ? shell_.move(element.id, std::get<Point>(value), timeout)
+                           : shell_.resize(element.id, std::get<Size>(value), timeout);
+  if (!written) return isProcessTrusted() ? platform::kAXErrorCannotComplete : platform::kAXErrorAPIDisabled;
+  return *written ? platform::kAXErrorSuccess : platform::kAXErrorInvalidUIElement;
+}
+
+AXError GnomeAccessibility::performAction(const AXElement& element, std::string_view action) {
+  if (element.kind != AXElement::Kind::window || action != ax::raise) return platform::kAXErrorActionUnsupported;
+  const auto activated = shell_.activate(element.id, timeoutFor(element));
+  if (!activated) return platform::kAXErrorCannotComplete;
+  return *activated ? platform::kAXErrorSuccess : platform::kAXErrorInvalidUIElement;
+}
+
+}  // namespace vistrel::gnome
