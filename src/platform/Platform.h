@@ -55,7 +55,8 @@ class Platform {
 
   // A stream of display frames for one recording, not started yet.
   virtual std::unique_ptr<DisplayStream> makeDisplayStream() = 0;
-  // A writer for a new movie file at `path`; a fault when no file can be made there.
+  // A writer for a new movie file at `path` (an animated GIF when it ends in ".gif"); a fault
+  // when no file can be made there.
   virtual CaptureResult<std::unique_ptr<MovieWriter>> makeMovieWriter(const std::string& path) = 0;
 
   // A new square item in the status area.

@@ -40,7 +40,7 @@ RecordSession::~RecordSession() {
   if (stream_) stream_->stop();
 }
 
-Task<std::shared_ptr<RecordSession>> RecordSession::start(std::optional<Rect> region) {
+Task<std::shared_ptr<RecordSession>> RecordSession::start(std::optional<Rect> region, RecordFormat format) {
   auto& system = platform::current();
   auto content = system.screenCapture().shareableContent();
   if (auto* fault = std::get_if<platform::CaptureFault>(&content)) throw CaptureSystemError(fault->description);
@@ -57,7 +57,7 @@ Task<std::shared_ptr<RecordSession>> RecordSession::start(std::optional<Rect> re
   ContentFilter filter;
   filter.display = *display;
   configuration.capture = ScreenCaptureService::makeStreamConfiguration(filter, std::nullopt);
-  configuration.minimumFrameInterval = kMinimumFrameInterval;
+  configuration.minimumFrameInterval = format == RecordFormat::gif ? kGifFrameInterval : kMinimumFrameInterval;
   configuration.queueDepth = kQueueDepth;
   const int width = configuration.capture.width;
   const int height = configuration.capture.height;
@@ -91,7 +91,8 @@ Task<std::shared_ptr<RecordSession>> RecordSession::start(std::optional<Rect> re
                    " display=" + std::to_string(display->displayID));
 
   const std::string url = (std::filesystem::path(CaptureOutput::saveDirectory()) /
-                           ("Vistrel-" + recordingTimestamp(system.clock().now()) + ".mp4"))
+                           ("Vistrel-" + recordingTimestamp(system.clock().now()) +
+                            (format == RecordFormat::gif ? ".gif" : ".mp4")))
                               .string();
   auto made = system.makeMovieWriter(url);
   if (auto* fault = std::get_if<platform::CaptureFault>(&made)) throw CaptureSystemError(fault->description);

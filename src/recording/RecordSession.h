@@ -20,15 +20,20 @@
 
 namespace vistrel {
 
+// What a recording writes: H.264 in MPEG-4, or an animated GIF of at most 15 frames a second.
+enum class RecordFormat { mp4, gif };
+
 class RecordSession : public std::enable_shared_from_this<RecordSession> {
  public:
   static constexpr double kMinimumFrameInterval = 1.0 / 30;
+  static constexpr double kGifFrameInterval = 1.0 / 15;
   static constexpr int kQueueDepth = 6;
 
   // Starts recording the display of `region` (screen points; none: the
   // display under the pointer, whole). Throws CaptureException (noDisplay,
   // encodeFailed) or CaptureSystemError (the stream's or the writer's own refusal).
-  static Task<std::shared_ptr<RecordSession>> start(std::optional<Rect> region);
+  static Task<std::shared_ptr<RecordSession>> start(std::optional<Rect> region,
+                                                    RecordFormat format = RecordFormat::mp4);
 
   // Stops the stream and closes the file; the file's path, or none when
   // nothing usable was written. Call once.

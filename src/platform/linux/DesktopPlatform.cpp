@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include "platform/linux/LibavGifWriter.h"
 #include "platform/linux/LibavMovieWriter.h"
 #include "platform/linux/SessionBus.h"
 #include "platform/linux/TrayStatusItem.h"
@@ -36,6 +37,7 @@ platform::CaptureResult<std::unique_ptr<platform::MovieWriter>> DesktopPlatform:
                                   file.fileName().toStdString() + "\u201d in the folder \u201c" +
                                   QFileInfo(file.absolutePath()).fileName().toStdString() + "\u201d."};
   }
+  if (file.suffix() == "gif") return std::unique_ptr<platform::MovieWriter>(std::make_unique<LibavGifWriter>(path));
   return std::unique_ptr<platform::MovieWriter>(std::make_unique<LibavMovieWriter>(path));
 }
 
