@@ -36,8 +36,41 @@ RecordSession::RecordSession(std::unique_ptr<platform::DisplayStream> stream,
     : stream_(std::move(stream)), writer_(std::move(writer)), frameCropper_(std::move(cropper)), url_(std::move(url)) {}
 
 RecordSession::~RecordSession() {
+  if (watchingClicks_) platform::current().eventMonitors().stopWatchingClicks();
   // The stream's thread calls into this session until it has stopped.
   if (stream_) stream_->stop();
+}
+
+void RecordSession::watchClicks(PixelMap map) {
+  clickMap_ = map;
+  watchingClicks_ = platform::current().eventMonitors().watchClicks([weak = weak_from_this()](platform::PointerButton button) {
+    const auto session = weak.lock();
+    if (!session) return;
+    // The press and this call are a moment apart: the pointer is where it was pressed, or a few points on.
+    const Point at = platform::current().screens().mouseLocation();
+    std::lock_guard lock(session->lock_);
+    const PixelMap& m = *session->clickMap_;
+    session->clicks_.push_back({QPointF((at.x - m.minX) * m.scale - m.cropLeft, (m.maxY - at.y) * m.scale - m.cropTop),
+                                button == platform::PointerButton::right, -1});
+  });
+  if (!watchingClicks_) LayoutLog::write("record clicks-unavailable");
+}
+
+platform::StreamFrame RecordSession::markClicks(platform::StreamFrame frame) {
+  for (ClickMark& mark : clicks_) {
+    if (mark.start < 0) mark.start = frame.time;
+  }
+  std::erase_if(clicks_, [&](const ClickMark& mark) { return frame.time >= mark.start + ClickRings::kSeconds; });
+  if (clicks_.empty()) {
+    if (ringsShown_) frame.changed = true;  // the last ring's picture is replaced
+    ringsShown_ = false;
+    return frame;
+  }
+  // Drawn on a copy: the stream and the cropper compare the next frame with this one as captured.
+  QImage marked = frame.image.copy();
+  ClickRings::draw(marked, clicks_, frame.time, clickMap_->scale);
+  ringsShown_ = true;
+  return {std::move(marked), frame.time, true};
 }
 
 Task<std::shared_ptr<RecordSession>> RecordSession::start(std::optional<Rect> region, RecordFormat format) {
@@ -108,6 +141,14 @@ Task<std::shared_ptr<RecordSession>> RecordSession::start(std::optional<Rect> re
 
   std::shared_ptr<RecordSession> session(
       new RecordSession(system.makeDisplayStream(), std::move(writer), std::move(cropper), url));
+  if (system.defaults().boolean(ClickRings::kShowClicksKey).value_or(false)) {
+    PixelMap map{screen->frame.minX(), screen->frame.maxY(), width / screen->frame.width(), 0, 0};
+    if (session->frameCropper_) {
+      map.cropLeft = int(session->frameCropper_->cropRect().minX());
+      map.cropTop = int(session->frameCropper_->cropRect().maxY()) - session->frameCropper_->outputHeight();
+    }
+    session->watchClicks(map);
+  }
   RecordSession* self = session.get();
   if (auto error = session->stream_->start(display->displayID, configuration,
                                            [self](const platform::StreamFrame& frame) { self->stream(frame); })) {
@@ -127,6 +168,7 @@ void RecordSession::stream(const platform::StreamFrame& frame) {
   }
   if (writer_->isReadyForMoreMediaData()) {
     std::optional<platform::StreamFrame> cropped = frameCropper_ ? frameCropper_->crop(frame) : std::nullopt;
+    if (clickMap_) cropped = markClicks(cropped ? *cropped : frame);
     if (writer_->append(cropped ? *cropped : frame)) ++appendedFrames_;
   }
   if (!failureReported_ && writer_->status() == platform::MovieWriterStatus::failed) {
@@ -139,6 +181,8 @@ void RecordSession::stream(const platform::StreamFrame& frame) {
 }
 
 Task<std::optional<std::string>> RecordSession::finish() {
+  if (watchingClicks_) platform::current().eventMonitors().stopWatchingClicks();
+  watchingClicks_ = false;
   {
     std::lock_guard lock(lock_);
     finishing_ = true;

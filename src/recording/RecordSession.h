@@ -11,11 +11,13 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "base/Rect.h"
 #include "base/Task.h"
 #include "platform/DisplayStream.h"
 #include "platform/MovieWriter.h"
+#include "recording/ClickRings.h"
 #include "recording/RecordingFrameCropper.h"
 
 namespace vistrel {
@@ -54,6 +56,17 @@ class RecordSession : public std::enable_shared_from_this<RecordSession> {
   RecordSession(std::unique_ptr<platform::DisplayStream> stream, std::unique_ptr<platform::MovieWriter> writer,
                 std::optional<RecordingFrameCropper> cropper, std::string url);
 
+  // Where a screen point lands in the frames, for "Show clicks".
+  struct PixelMap {
+    double minX = 0, maxY = 0;  // the display's frame (AppKit space)
+    double scale = 1;           // pixels per point
+    double cropLeft = 0, cropTop = 0;
+  };
+  void watchClicks(PixelMap map);
+  // Draws the rings showing at the frame's time; the frame is marked changed
+  // while rings show and for the one after the last.
+  platform::StreamFrame markClicks(platform::StreamFrame frame);
+
   std::unique_ptr<platform::DisplayStream> stream_;
   std::unique_ptr<platform::MovieWriter> writer_;
   std::optional<RecordingFrameCropper> frameCropper_;
@@ -64,6 +77,10 @@ class RecordSession : public std::enable_shared_from_this<RecordSession> {
   bool finishing_ = false;
   std::int64_t appendedFrames_ = 0;
   bool failureReported_ = false;
+  std::optional<PixelMap> clickMap_;
+  std::vector<ClickMark> clicks_;  // start < 0: waiting for the first frame after the press
+  bool ringsShown_ = false;
+  bool watchingClicks_ = false;  // main thread
 };
 
 }  // namespace vistrel

@@ -31,6 +31,7 @@
 #include "permissions/AccessibilityAccess.h"
 #include "permissions/AppRelaunch.h"
 #include "permissions/ScreenRecordingAccess.h"
+#include "recording/ClickRings.h"
 #include "platform/Platform.h"
 #include "settings/SettingsModel.h"
 #include "update/AppUpdate.h"
@@ -272,6 +273,16 @@ QWidget* SettingsView::buildGeneral() {
     describe();
   });
   body->addWidget(imageDetail);
+
+  // Recordings
+  page->addWidget(section("Recordings", body));
+  auto* showClicks = new QCheckBox("Show clicks");
+  showClicks->setObjectName(QString::fromLatin1(ClickRings::kShowClicksKey));
+  showClicks->setChecked(platform::current().defaults().boolean(ClickRings::kShowClicksKey).value_or(false));
+  connect(showClicks, &QCheckBox::toggled, this,
+          [](bool on) { platform::current().defaults().setBool(ClickRings::kShowClicksKey, on); });
+  body->addWidget(showClicks);
+  body->addWidget(detailLabel("A ring where you click: amber for the left button, blue for the right"));
 
   // Scrolling capture
   page->addWidget(section("Scrolling capture", body));
