@@ -12,6 +12,7 @@
 #include "capture/CaptureOutput.h"
 #include "capture/ScreenCaptureService.h"
 #include "platform/Platform.h"
+#include "recording/SoundSetting.h"
 #include "ui/ScreenSpace.h"
 
 namespace vistrel {
@@ -37,6 +38,8 @@ RecordSession::RecordSession(std::unique_ptr<platform::DisplayStream> stream,
 
 RecordSession::~RecordSession() {
   if (watchingClicks_) platform::current().eventMonitors().stopWatchingClicks();
+  // The sound threads append to the writer until they have stopped.
+  for (auto& capture : sound_) capture->stop();
   // The stream's thread calls into this session until it has stopped.
   if (stream_) stream_->stop();
 }
@@ -54,6 +57,62 @@ void RecordSession::watchClicks(PixelMap map) {
                                 button == platform::PointerButton::right, -1});
   });
   if (!watchingClicks_) LayoutLog::write("record clicks-unavailable");
+}
+
+namespace {
+
+std::string_view sourceName(platform::SoundSource source) {
+  return source == platform::SoundSource::desktop ? "desktop" : "microphone";
+}
+
+}  // namespace
+
+void RecordSession::startSound() {
+  auto& system = platform::current();
+  for (const platform::SoundSource source : SoundSetting::sources(SoundSetting::current())) {
+    auto capture = system.makeSoundCapture();
+    const int index = int(sound_.size());
+    std::optional<std::string> refused = capture ? std::nullopt : std::optional<std::string>("no sound on this desktop");
+    if (capture) {
+      // The writer outlives the captures: the session stops them first.
+      auto* writer = writer_.get();
+      refused = capture->start(
+          source,
+          [writer, index](const float* samples, int frames, double time) {
+            writer->appendAudio(index, samples, frames, time);
+          },
+          [writer, index, source, weak = weak_from_this()](const std::string& reason) {
+            writer->endAudio(index);
+            platform::current().clock().after(0, [weak, source, reason] {
+              if (const auto session = weak.lock()) {
+                session->soundFailed("record sound-lost source=" + std::string(sourceName(source)) + " reason=" + reason,
+                                     "The sound (" + std::string(sourceName(source)) + ") stopped during the recording: " +
+                                         reason + ".");
+              }
+            });
+          });
+    }
+    if (refused) {
+      soundFailed("record sound-unavailable source=" + std::string(sourceName(source)) + " reason=" + *refused,
+                  "The recording has no " + std::string(source == platform::SoundSource::desktop ? "desktop sound" : "microphone") +
+                      ": " + *refused + ".");
+      continue;
+    }
+    sound_.push_back(std::move(capture));
+  }
+  if (sound_.empty()) return;
+  platform::AudioSettings settings;
+  settings.sources = int(sound_.size());
+  if (!writer_->addAudio(settings)) {
+    for (auto& capture : sound_) capture->stop();
+    sound_.clear();
+    soundFailed("record sound-unavailable reason=encoder", "The recording has no sound: no AAC encoder.");
+  }
+}
+
+void RecordSession::soundFailed(const std::string& line, const std::string& note) {
+  LayoutLog::write(line);
+  soundNote_ += (soundNote_.empty() ? "" : "\n") + note;
 }
 
 platform::StreamFrame RecordSession::markClicks(platform::StreamFrame frame) {
@@ -149,6 +208,7 @@ Task<std::shared_ptr<RecordSession>> RecordSession::start(std::optional<Rect> re
     }
     session->watchClicks(map);
   }
+  if (format == RecordFormat::mp4) session->startSound();
   RecordSession* self = session.get();
   if (auto error = session->stream_->start(display->displayID, configuration,
                                            [self](const platform::StreamFrame& frame) { self->stream(frame); })) {
@@ -188,6 +248,7 @@ Task<std::optional<std::string>> RecordSession::finish() {
     finishing_ = true;
   }
   stream_->stop();
+  for (auto& capture : sound_) capture->stop();
   bool started = false;
   {
     std::lock_guard lock(lock_);
@@ -203,6 +264,9 @@ Task<std::optional<std::string>> RecordSession::finish() {
       clock.after(0, [resume]() mutable { resume.returning(true); });
     });
     co_await finished;
+  }
+  if (!soundNote_.empty()) {
+    platform::current().notifications().add({"vistrel.recording.sound", "Recorded without sound", soundNote_, false});
   }
   std::lock_guard lock(lock_);
   const auto status = writer_->status();

@@ -17,6 +17,7 @@
 #include "base/Task.h"
 #include "platform/DisplayStream.h"
 #include "platform/MovieWriter.h"
+#include "platform/SoundCapture.h"
 #include "recording/ClickRings.h"
 #include "recording/RecordingFrameCropper.h"
 
@@ -63,11 +64,18 @@ class RecordSession : public std::enable_shared_from_this<RecordSession> {
     double cropLeft = 0, cropTop = 0;
   };
   void watchClicks(PixelMap map);
+  // Starts the sound sources the setting names and gives the writer a track
+  // for those that run; a source that cannot be read is logged and left out.
+  void startSound();
+  // Main thread: a source stopped or never started; noted for the user when the recording stops.
+  void soundFailed(const std::string& line, const std::string& note);
   // Draws the rings showing at the frame's time; the frame is marked changed
   // while rings show and for the one after the last.
   platform::StreamFrame markClicks(platform::StreamFrame frame);
 
   std::unique_ptr<platform::DisplayStream> stream_;
+  std::vector<std::unique_ptr<platform::SoundCapture>> sound_;  // main thread; stopped before the writer finishes
+  std::string soundNote_;                                       // main thread
   std::unique_ptr<platform::MovieWriter> writer_;
   std::optional<RecordingFrameCropper> frameCropper_;
   std::string url_;

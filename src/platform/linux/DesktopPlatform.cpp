@@ -6,6 +6,7 @@
 
 #include "platform/linux/LibavGifWriter.h"
 #include "platform/linux/LibavMovieWriter.h"
+#include "platform/linux/PulseSoundCapture.h"
 #include "platform/linux/SessionBus.h"
 #include "platform/linux/TrayStatusItem.h"
 #include "platform/linux/update/FeedUpdater.h"
@@ -39,6 +40,10 @@ platform::CaptureResult<std::unique_ptr<platform::MovieWriter>> DesktopPlatform:
   }
   if (file.suffix() == "gif") return std::unique_ptr<platform::MovieWriter>(std::make_unique<LibavGifWriter>(path));
   return std::unique_ptr<platform::MovieWriter>(std::make_unique<LibavMovieWriter>(path));
+}
+
+std::unique_ptr<platform::SoundCapture> DesktopPlatform::makeSoundCapture() {
+  return std::make_unique<PulseSoundCapture>();
 }
 
 std::unique_ptr<platform::StatusItem> DesktopPlatform::makeStatusItem() { return std::make_unique<TrayStatusItem>(); }
