@@ -265,6 +265,8 @@ bool LibavMovieWriter::encodeAudio(bool last) {
         ready = ready < 0 ? next : std::min(ready, next);
       }
       if (last || !live) ready = given;
+      // A source a second behind the others has stalled: its part is silence, and they do not wait.
+      ready = std::max(ready, given - audioSettings_.sampleRate);
       const std::int64_t available = ready - audioEncoded_;
       if (available <= 0 || (available < frameSize && !last)) return true;
       const int error = av_frame_make_writable(audioFrame_);
