@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# Verifies "Record sound" (desktop sound) on a private PulseAudio server with a null sink: a tone played while the screen changes is in the recording's AAC track, starting within 40 ms of the first frame that shows the change; when the server goes away mid-recording the recording goes on to its stop without sound, logging "record sound-lost"; with no server, a recording starts without sound, logging "record sound-unavailable".
+# Verifies "Record sound" (desktop sound) on a private PulseAudio server with a null sink: a tone played while the screen changes is in the recording's AAC track, starting within 40 ms of the first frame that shows the change; when the server goes away mid-recording the recording goes on to its stop without sound, logging "record sound-lost" and noting it in a notification when it stops; with no server, a recording starts without sound, logging "record sound-unavailable".
 set -euo pipefail
 here=$(dirname "${BASH_SOURCE[0]}")
 source "$here/lib.sh"
 source "$here/capture.lib.sh"
 
-for tool in ffprobe ffmpeg pulseaudio pactl pacat sox python3; do
+for tool in ffprobe ffmpeg pulseaudio pactl pacat sox python3 dbus-monitor; do
   command -v "$tool" >/dev/null || fail "'$tool' is not installed (run scripts/install-deps.sh)"
 done
 
@@ -30,6 +30,9 @@ wait_for 10 "the sound server" pactl info
 pactl set-default-sink null
 sox -n -r 48000 -c 2 -b 16 -e signed-integer "$HARNESS_DIR/tone.wav" synth 1.5 sine 880 gain -3
 
+# The note when a recording without sound stops: no notification server runs on the private bus, the call is seen here.
+dbus-monitor --session "type='method_call',interface='org.freedesktop.Notifications',member='Notify'" \
+  >"$HARNESS_DIR/notes.log" 2>&1 &
 write_settings '{"vistrel.recording.sound": "desktop"}'
 xsetroot -solid '#202020'
 start_vistrel
@@ -86,6 +89,9 @@ sleep 1.5
 hand_over record.stop
 wait_record_line "$offset" stop-ok
 file=$(movie)
+# shellcheck disable=SC2317 # called through wait_for
+noted() { grep -q 'Recorded without sound' "$HARNESS_DIR/notes.log"; }
+wait_for 10 "the note that the recording lost its sound (D-Bus said: $(cat "$HARNESS_DIR/notes.log"))" noted
 duration=$(ffprobe -v error -select_streams v:0 -show_entries stream=duration -of csv=p=0 "$file")
 holds "$duration > 2.2" || fail "the video ends at $duration s, with the sound"
 echo "ok a recording whose server went away goes on to $duration s: $(record_lines "$offset" | grep -o 'record sound-lost.*')"
