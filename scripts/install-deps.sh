@@ -55,6 +55,11 @@ packages=(
   # BGRA to I420 with libyuv, XDamage to skip unchanged frames; ffmpeg and
   # ffprobe check recordings in the end-to-end test and run beside us in the benchmark
   libavformat-dev libavcodec-dev libavutil-dev libx264-dev libyuv-dev libxcb-damage0-dev ffmpeg
+  # GIF recordings: palettegen and paletteuse filters (libavfilter)
+  libavfilter-dev
+  # sound in recordings (libpulse, AAC through libavcodec); the sound end-to-end test
+  # starts a private sound server with a null sink and plays a tone into it
+  libpulse-dev pulseaudio pulseaudio-utils sox
   # updates: update archives (libarchive); `make package` (dpkg-shlibdeps and file for
   # the Debian package's dependencies); the update test's feed server (python3)
   libarchive-dev dpkg-dev file python3

@@ -33,6 +33,7 @@ void AppActions::handle(const UtilityAction& action) {
         case RecordMode::screen: RecordingEngine::shared().toggleScreen(); break;
         case RecordMode::area: RecordingEngine::shared().toggleArea(); break;
         case RecordMode::stop: RecordingEngine::shared().stop(); break;
+        case RecordMode::areaGif: RecordingEngine::shared().toggleAreaGif(); break;
       }
       break;
     case UtilityAction::Kind::openSettings: {

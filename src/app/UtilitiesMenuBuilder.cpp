@@ -131,6 +131,7 @@ MenuModel makeMenu(MenuController& controller, const MenuState& state) {
   } else {
     rows.push_back(item(UtilityAction::record(RecordMode::screen), controller));
     rows.push_back(item(UtilityAction::record(RecordMode::area), controller));
+    rows.push_back(item(UtilityAction::record(RecordMode::areaGif), controller));
   }
   rows.push_back(separator());
 

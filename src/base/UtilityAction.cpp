@@ -21,11 +21,12 @@ const std::array<ModeEntry, 5>& captureEntries() {
   return e;
 }
 
-const std::array<ModeEntry, 3>& recordEntries() {
-  static const std::array<ModeEntry, 3> e{{
+const std::array<ModeEntry, 4>& recordEntries() {
+  static const std::array<ModeEntry, 4> e{{
       {"screen", "Record Screen", {"record.circle"}},
       {"area", "Record Area", {"viewfinder", "viewfinder.rectangular", "rectangle.dashed", "record.circle"}},
       {"stop", "Stop Recording", {"stop.circle.fill", "stop.fill"}},
+      {"areaGif", "Record Area as GIF", {"viewfinder", "viewfinder.rectangular", "rectangle.dashed", "record.circle"}},
   }};
   return e;
 }
@@ -49,8 +50,9 @@ std::optional<CaptureMode> CaptureModes::fromRaw(std::string_view raw) {
   return findRaw<CaptureMode>(captureEntries(), raw);
 }
 
-const std::array<RecordMode, 3>& RecordModes::allCases() {
-  static const std::array<RecordMode, 3> c{RecordMode::screen, RecordMode::area, RecordMode::stop};
+const std::array<RecordMode, 4>& RecordModes::allCases() {
+  static const std::array<RecordMode, 4> c{RecordMode::screen, RecordMode::area, RecordMode::stop,
+                                           RecordMode::areaGif};
   return c;
 }
 std::string_view RecordModes::rawValue(RecordMode mode) { return recordEntries()[std::size_t(mode)].raw; }
@@ -109,7 +111,8 @@ std::optional<ActionGroup> UtilityAction::group() const {
     case Kind::window: return ActionGroup::layout;
     case Kind::capture: return ActionGroup::capture;
     case Kind::record:
-      if (*recordMode() == RecordMode::stop) return std::nullopt;
+      // The GIF recording came after the shortcut groups were laid out: it has none.
+      if (*recordMode() == RecordMode::stop || *recordMode() == RecordMode::areaGif) return std::nullopt;
       return ActionGroup::record;
     case Kind::openSettings:
     case Kind::quit: return std::nullopt;

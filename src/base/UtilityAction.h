@@ -14,7 +14,7 @@
 namespace vistrel {
 
 enum class CaptureMode { screen, window, area, scrolling, recognizeTextOrQR };
-enum class RecordMode { screen, area, stop };
+enum class RecordMode { screen, area, stop, areaGif };
 
 namespace CaptureModes {
 const std::array<CaptureMode, 5>& allCases();
@@ -23,7 +23,7 @@ std::optional<CaptureMode> fromRaw(std::string_view raw);  // exact, case-sensit
 }  // namespace CaptureModes
 
 namespace RecordModes {
-const std::array<RecordMode, 3>& allCases();
+const std::array<RecordMode, 4>& allCases();
 std::string_view rawValue(RecordMode mode);
 std::optional<RecordMode> fromRaw(std::string_view raw);  // exact, case-sensitive
 }  // namespace RecordModes
@@ -53,7 +53,7 @@ class UtilityAction {
   std::optional<ActionGroup> group() const;
 
   static std::optional<UtilityAction> fromStorageID(std::string_view id);
-  // All 33 actions: the snaps in their order, the captures, the recordings, settings, quit.
+  // All 34 actions: the snaps in their order, the captures, the recordings, settings, quit.
   static const std::vector<UtilityAction>& allActions();
 
   friend bool operator==(const UtilityAction&, const UtilityAction&) = default;

@@ -6,11 +6,14 @@
 #include <QPointF>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 class QWindow;
 
 namespace vistrel::platform {
+
+enum class PointerButton { left, right };
 
 class EventMonitors {
  public:
@@ -34,6 +37,17 @@ class EventMonitors {
   // rounds positions on a scaled screen to whole logical units; this has the
   // point. None when the event was not seen.
   virtual std::optional<QPointF> pointerEventPosition(std::uint64_t timestamp, QPointF near) const = 0;
+
+  // Calls `handler` on the main thread at every press of the left or right
+  // pointer button, in any program, read without taking the pointer from
+  // anyone, until stopWatchingClicks (one watch at a time). False when the
+  // windowing system does not tell: nothing is watched then.
+  virtual bool watchClicks(std::function<void(PointerButton)> handler) {
+    (void)handler;
+    return false;
+  }
+  // Safe to call when nothing is watched.
+  virtual void stopWatchingClicks() {}
 };
 
 }  // namespace vistrel::platform

@@ -34,6 +34,15 @@ struct VideoSettings {
   bool expectsMediaDataInRealTime = true;
 };
 
+// Sound beside the video: `sources` streams of 48 kHz stereo float samples,
+// mixed into one AAC track.
+struct AudioSettings {
+  int sources = 1;
+  int sampleRate = 48000;
+  int channels = 2;
+  std::int64_t bitRate = 128000;
+};
+
 class MovieWriter {
  public:
   virtual ~MovieWriter() = default;
@@ -41,6 +50,12 @@ class MovieWriter {
   // Whether a video input with these settings can be added (the encoder exists and takes the size).
   virtual bool canAdd(const VideoSettings& settings) const = 0;
   virtual void add(const VideoSettings& settings) = 0;
+  // A sound track, after add and before startWriting; false when this writer
+  // takes no sound (the default) or the encoder cannot be made.
+  virtual bool addAudio(const AudioSettings& settings) {
+    (void)settings;
+    return false;
+  }
 
   // Creates the file and the encoder; false (status failed) when either cannot be made.
   virtual bool startWriting() = 0;
@@ -50,6 +65,14 @@ class MovieWriter {
   virtual bool isReadyForMoreMediaData() const = 0;
   // Takes the frame (sized like the input; another size is scaled). False when refused.
   virtual bool append(const StreamFrame& frame) = 0;
+  // `frames` interleaved sample frames of sound source `source`, the first
+  // at stream time `time` (the clock of the video frames). Any thread; sound
+  // before the session's start, or while not writing, is dropped.
+  virtual void appendAudio(int source, const float* samples, int frames, double time) {
+    (void)source, (void)samples, (void)frames, (void)time;
+  }
+  // Source `source` gives no more sound: the others go on without it.
+  virtual void endAudio(int source) { (void)source; }
   // No frame follows.
   virtual void markAsFinished() = 0;
   // Encodes what is queued and closes the file; `completion` then runs once,

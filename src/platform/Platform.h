@@ -23,6 +23,7 @@
 #include "platform/ReviewApp.h"
 #include "platform/ScreenCapture.h"
 #include "platform/Screens.h"
+#include "platform/SoundCapture.h"
 #include "platform/StatusItem.h"
 #include "platform/TextRecognizer.h"
 #include "platform/Updater.h"
@@ -55,8 +56,13 @@ class Platform {
 
   // A stream of display frames for one recording, not started yet.
   virtual std::unique_ptr<DisplayStream> makeDisplayStream() = 0;
-  // A writer for a new movie file at `path`; a fault when no file can be made there.
+  // A writer for a new movie file at `path` (an animated GIF when it ends in ".gif"); a fault
+  // when no file can be made there.
   virtual CaptureResult<std::unique_ptr<MovieWriter>> makeMovieWriter(const std::string& path) = 0;
+
+  // A reader of the sound server for one recording, not started; none where
+  // this platform records no sound.
+  virtual std::unique_ptr<SoundCapture> makeSoundCapture() { return nullptr; }
 
   // A new square item in the status area.
   virtual std::unique_ptr<StatusItem> makeStatusItem() = 0;

@@ -12,6 +12,7 @@
 #include "capture/CaptureOutput.h"
 #include "capture/ScreenCaptureService.h"
 #include "platform/Platform.h"
+#include "recording/SoundSetting.h"
 #include "ui/ScreenSpace.h"
 
 namespace vistrel {
@@ -36,11 +37,102 @@ RecordSession::RecordSession(std::unique_ptr<platform::DisplayStream> stream,
     : stream_(std::move(stream)), writer_(std::move(writer)), frameCropper_(std::move(cropper)), url_(std::move(url)) {}
 
 RecordSession::~RecordSession() {
+  if (watchingClicks_) platform::current().eventMonitors().stopWatchingClicks();
+  // The sound threads append to the writer until they have stopped.
+  for (auto& capture : sound_) capture->stop();
   // The stream's thread calls into this session until it has stopped.
   if (stream_) stream_->stop();
 }
 
-Task<std::shared_ptr<RecordSession>> RecordSession::start(std::optional<Rect> region) {
+void RecordSession::watchClicks(PixelMap map) {
+  clickMap_ = map;
+  watchingClicks_ = platform::current().eventMonitors().watchClicks([weak = weak_from_this()](platform::PointerButton button) {
+    const auto session = weak.lock();
+    if (!session) return;
+    // The press and this call are a moment apart: the pointer is where it was pressed, or a few points on.
+    const Point at = platform::current().screens().mouseLocation();
+    std::lock_guard lock(session->lock_);
+    const PixelMap& m = *session->clickMap_;
+    session->clicks_.push_back({QPointF((at.x - m.minX) * m.scale - m.cropLeft, (m.maxY - at.y) * m.scale - m.cropTop),
+                                button == platform::PointerButton::right, -1});
+  });
+  if (!watchingClicks_) LayoutLog::write("record clicks-unavailable");
+}
+
+namespace {
+
+std::string_view sourceName(platform::SoundSource source) {
+  return source == platform::SoundSource::desktop ? "desktop" : "microphone";
+}
+
+}  // namespace
+
+void RecordSession::startSound() {
+  auto& system = platform::current();
+  for (const platform::SoundSource source : SoundSetting::sources(SoundSetting::current())) {
+    auto capture = system.makeSoundCapture();
+    const int index = int(sound_.size());
+    std::optional<std::string> refused = capture ? std::nullopt : std::optional<std::string>("no sound on this desktop");
+    if (capture) {
+      // The writer outlives the captures: the session stops them first.
+      auto* writer = writer_.get();
+      refused = capture->start(
+          source,
+          [writer, index](const float* samples, int frames, double time) {
+            writer->appendAudio(index, samples, frames, time);
+          },
+          [writer, index, source, weak = weak_from_this()](const std::string& reason) {
+            writer->endAudio(index);
+            platform::current().clock().after(0, [weak, source, reason] {
+              if (const auto session = weak.lock()) {
+                session->soundFailed("record sound-lost source=" + std::string(sourceName(source)) + " reason=" + reason,
+                                     "The sound (" + std::string(sourceName(source)) + ") stopped during the recording: " +
+                                         reason + ".");
+              }
+            });
+          });
+    }
+    if (refused) {
+      soundFailed("record sound-unavailable source=" + std::string(sourceName(source)) + " reason=" + *refused,
+                  "The recording has no " + std::string(source == platform::SoundSource::desktop ? "desktop sound" : "microphone") +
+                      ": " + *refused + ".");
+      continue;
+    }
+    sound_.push_back(std::move(capture));
+  }
+  if (sound_.empty()) return;
+  platform::AudioSettings settings;
+  settings.sources = int(sound_.size());
+  if (!writer_->addAudio(settings)) {
+    for (auto& capture : sound_) capture->stop();
+    sound_.clear();
+    soundFailed("record sound-unavailable reason=encoder", "The recording has no sound: no AAC encoder.");
+  }
+}
+
+void RecordSession::soundFailed(const std::string& line, const std::string& note) {
+  LayoutLog::write(line);
+  soundNote_ += (soundNote_.empty() ? "" : "\n") + note;
+}
+
+platform::StreamFrame RecordSession::markClicks(platform::StreamFrame frame) {
+  for (ClickMark& mark : clicks_) {
+    if (mark.start < 0) mark.start = frame.time;
+  }
+  std::erase_if(clicks_, [&](const ClickMark& mark) { return frame.time >= mark.start + ClickRings::kSeconds; });
+  if (clicks_.empty()) {
+    if (ringsShown_) frame.changed = true;  // the last ring's picture is replaced
+    ringsShown_ = false;
+    return frame;
+  }
+  // Drawn on a copy: the stream and the cropper compare the next frame with this one as captured.
+  QImage marked = frame.image.copy();
+  ClickRings::draw(marked, clicks_, frame.time, clickMap_->scale);
+  ringsShown_ = true;
+  return {std::move(marked), frame.time, true};
+}
+
+Task<std::shared_ptr<RecordSession>> RecordSession::start(std::optional<Rect> region, RecordFormat format) {
   auto& system = platform::current();
   auto content = system.screenCapture().shareableContent();
   if (auto* fault = std::get_if<platform::CaptureFault>(&content)) throw CaptureSystemError(fault->description);
@@ -57,7 +149,7 @@ Task<std::shared_ptr<RecordSession>> RecordSession::start(std::optional<Rect> re
   ContentFilter filter;
   filter.display = *display;
   configuration.capture = ScreenCaptureService::makeStreamConfiguration(filter, std::nullopt);
-  configuration.minimumFrameInterval = kMinimumFrameInterval;
+  configuration.minimumFrameInterval = format == RecordFormat::gif ? kGifFrameInterval : kMinimumFrameInterval;
   configuration.queueDepth = kQueueDepth;
   const int width = configuration.capture.width;
   const int height = configuration.capture.height;
@@ -91,7 +183,8 @@ Task<std::shared_ptr<RecordSession>> RecordSession::start(std::optional<Rect> re
                    " display=" + std::to_string(display->displayID));
 
   const std::string url = (std::filesystem::path(CaptureOutput::saveDirectory()) /
-                           ("Vistrel-" + recordingTimestamp(system.clock().now()) + ".mp4"))
+                           ("Vistrel-" + recordingTimestamp(system.clock().now()) +
+                            (format == RecordFormat::gif ? ".gif" : ".mp4")))
                               .string();
   auto made = system.makeMovieWriter(url);
   if (auto* fault = std::get_if<platform::CaptureFault>(&made)) throw CaptureSystemError(fault->description);
@@ -107,6 +200,15 @@ Task<std::shared_ptr<RecordSession>> RecordSession::start(std::optional<Rect> re
 
   std::shared_ptr<RecordSession> session(
       new RecordSession(system.makeDisplayStream(), std::move(writer), std::move(cropper), url));
+  if (system.defaults().boolean(ClickRings::kShowClicksKey).value_or(false)) {
+    PixelMap map{screen->frame.minX(), screen->frame.maxY(), width / screen->frame.width(), 0, 0};
+    if (session->frameCropper_) {
+      map.cropLeft = int(session->frameCropper_->cropRect().minX());
+      map.cropTop = int(session->frameCropper_->cropRect().maxY()) - session->frameCropper_->outputHeight();
+    }
+    session->watchClicks(map);
+  }
+  if (format == RecordFormat::mp4) session->startSound();
   RecordSession* self = session.get();
   if (auto error = session->stream_->start(display->displayID, configuration,
                                            [self](const platform::StreamFrame& frame) { self->stream(frame); })) {
@@ -126,6 +228,7 @@ void RecordSession::stream(const platform::StreamFrame& frame) {
   }
   if (writer_->isReadyForMoreMediaData()) {
     std::optional<platform::StreamFrame> cropped = frameCropper_ ? frameCropper_->crop(frame) : std::nullopt;
+    if (clickMap_) cropped = markClicks(cropped ? *cropped : frame);
     if (writer_->append(cropped ? *cropped : frame)) ++appendedFrames_;
   }
   if (!failureReported_ && writer_->status() == platform::MovieWriterStatus::failed) {
@@ -138,11 +241,14 @@ void RecordSession::stream(const platform::StreamFrame& frame) {
 }
 
 Task<std::optional<std::string>> RecordSession::finish() {
+  if (watchingClicks_) platform::current().eventMonitors().stopWatchingClicks();
+  watchingClicks_ = false;
   {
     std::lock_guard lock(lock_);
     finishing_ = true;
   }
   stream_->stop();
+  for (auto& capture : sound_) capture->stop();
   bool started = false;
   {
     std::lock_guard lock(lock_);
@@ -158,6 +264,9 @@ Task<std::optional<std::string>> RecordSession::finish() {
       clock.after(0, [resume]() mutable { resume.returning(true); });
     });
     co_await finished;
+  }
+  if (!soundNote_.empty()) {
+    platform::current().notifications().add({"vistrel.recording.sound", "Recorded without sound", soundNote_, false});
   }
   std::lock_guard lock(lock_);
   const auto status = writer_->status();

@@ -33,14 +33,21 @@ void RecordingEngine::toggleScreen() {
   if (session_) return stop();
   if (starting_) return;
   starting_ = true;
-  spawn(start(std::nullopt));
+  spawn(start(std::nullopt, RecordFormat::mp4));
 }
 
 void RecordingEngine::toggleArea() {
   if (session_) return stop();
   if (starting_) return;
   starting_ = true;
-  spawn(startArea());
+  spawn(startArea(RecordFormat::mp4));
+}
+
+void RecordingEngine::toggleAreaGif() {
+  if (session_) return stop();
+  if (starting_) return;
+  starting_ = true;
+  spawn(startArea(RecordFormat::gif));
 }
 
 void RecordingEngine::stop() {
@@ -62,7 +69,7 @@ Task<> RecordingEngine::finish(std::shared_ptr<RecordSession> session) {
   platform::current().workspace().activateFileViewerSelecting({*url});
 }
 
-Task<> RecordingEngine::startArea() {
+Task<> RecordingEngine::startArea(RecordFormat format) {
   Reset reset{starting_};
   std::optional<Rect> rect;
   std::optional<std::string> failure;
@@ -77,16 +84,16 @@ Task<> RecordingEngine::startArea() {
   ScreenCaptureService::endFreeze();
   if (failure) alert(*failure);
   if (!rect) co_return;
-  co_await start(*rect);
+  co_await start(*rect, format);
 }
 
-Task<> RecordingEngine::start(std::optional<Rect> region) {
+Task<> RecordingEngine::start(std::optional<Rect> region, RecordFormat format) {
   Reset reset{starting_};
   if (!co_await ScreenRecordingAccess::ensure()) co_return;
   std::shared_ptr<RecordSession> session;
   std::optional<std::string> failure;
   try {
-    session = co_await RecordSession::start(region);
+    session = co_await RecordSession::start(region, format);
   } catch (const std::exception& error) {
     failure = error.what();
   }

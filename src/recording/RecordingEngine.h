@@ -15,6 +15,7 @@
 namespace vistrel {
 
 class RecordSession;
+enum class RecordFormat;
 
 class RecordingEngine {
  public:
@@ -29,6 +30,8 @@ class RecordingEngine {
   // permission or the area takes no second one.
   void toggleScreen();
   void toggleArea();
+  // As toggleArea, writing an animated GIF.
+  void toggleAreaGif();
   // Stops the recording at once; the file is finished in the background and
   // then shown in the file manager.
   void stop();
@@ -44,8 +47,8 @@ class RecordingEngine {
 
  private:
   RecordingEngine() = default;
-  Task<> start(std::optional<Rect> region);
-  Task<> startArea();
+  Task<> start(std::optional<Rect> region, RecordFormat format);
+  Task<> startArea(RecordFormat format);
   Task<> finish(std::shared_ptr<RecordSession> session);
   void alert(const std::string& text);
   void changed();

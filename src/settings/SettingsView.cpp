@@ -32,6 +32,8 @@
 #include "permissions/AccessibilityAccess.h"
 #include "permissions/AppRelaunch.h"
 #include "permissions/ScreenRecordingAccess.h"
+#include "recording/ClickRings.h"
+#include "recording/SoundSetting.h"
 #include "platform/Platform.h"
 #include "settings/SettingsModel.h"
 #include "update/AppUpdate.h"
@@ -273,6 +275,29 @@ QWidget* SettingsView::buildGeneral() {
     describe();
   });
   body->addWidget(imageDetail);
+
+  // Recordings
+  page->addWidget(section("Recordings", body));
+  auto* showClicks = new QCheckBox("Show clicks");
+  showClicks->setObjectName(QString::fromLatin1(ClickRings::kShowClicksKey));
+  showClicks->setChecked(platform::current().defaults().boolean(ClickRings::kShowClicksKey).value_or(false));
+  connect(showClicks, &QCheckBox::toggled, this,
+          [](bool on) { platform::current().defaults().setBool(ClickRings::kShowClicksKey, on); });
+  body->addWidget(showClicks);
+  body->addWidget(detailLabel("A ring where you click: amber for the left button, blue for the right"));
+  auto* soundRow = new QHBoxLayout;
+  soundRow->addWidget(new QLabel("Record sound"));
+  auto* sound = new QComboBox;
+  sound->setObjectName(QString::fromLatin1(SoundSetting::kKey));
+  for (const SoundSetting::Choice choice : SoundSetting::allCases())
+    sound->addItem(q(SoundSetting::title(choice)), static_cast<int>(choice));
+  sound->setCurrentIndex(static_cast<int>(SoundSetting::current()));
+  connect(sound, &QComboBox::currentIndexChanged, this, [sound] {
+    SoundSetting::store(static_cast<SoundSetting::Choice>(sound->currentData().toInt()));
+  });
+  soundRow->addWidget(sound);
+  soundRow->addStretch();
+  body->addLayout(soundRow);
 
   // Scrolling capture
   page->addWidget(section("Scrolling capture", body));

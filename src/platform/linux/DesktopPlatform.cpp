@@ -4,7 +4,9 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include "platform/linux/LibavGifWriter.h"
 #include "platform/linux/LibavMovieWriter.h"
+#include "platform/linux/PulseSoundCapture.h"
 #include "platform/linux/SessionBus.h"
 #include "platform/linux/TrayStatusItem.h"
 #include "platform/linux/update/FeedUpdater.h"
@@ -36,7 +38,12 @@ platform::CaptureResult<std::unique_ptr<platform::MovieWriter>> DesktopPlatform:
                                   file.fileName().toStdString() + "\u201d in the folder \u201c" +
                                   QFileInfo(file.absolutePath()).fileName().toStdString() + "\u201d."};
   }
+  if (file.suffix() == "gif") return std::unique_ptr<platform::MovieWriter>(std::make_unique<LibavGifWriter>(path));
   return std::unique_ptr<platform::MovieWriter>(std::make_unique<LibavMovieWriter>(path));
+}
+
+std::unique_ptr<platform::SoundCapture> DesktopPlatform::makeSoundCapture() {
+  return std::make_unique<PulseSoundCapture>();
 }
 
 std::unique_ptr<platform::StatusItem> DesktopPlatform::makeStatusItem() { return std::make_unique<TrayStatusItem>(); }

@@ -39,6 +39,7 @@ class DesktopPlatform : public platform::Platform {
   // The file itself is made when writing starts; a name that is taken, or a
   // folder that cannot be written, fails now.
   platform::CaptureResult<std::unique_ptr<platform::MovieWriter>> makeMovieWriter(const std::string& path) override;
+  std::unique_ptr<platform::SoundCapture> makeSoundCapture() override;
   std::unique_ptr<platform::StatusItem> makeStatusItem() override;
   // Relaunches through the backend's workspace and quits the application.
   std::unique_ptr<platform::Updater> makeUpdater(platform::UpdateUserDriver& driver) override;

@@ -62,6 +62,9 @@ LibavMovieWriter::~LibavMovieWriter() {
   wake_.notify_all();
   if (thread_.joinable()) thread_.join();
   closeFile(false);
+  av_packet_free(&audioPacket_);
+  av_frame_free(&audioFrame_);
+  avcodec_free_context(&audioCodec_);
   av_packet_free(&held_);
   av_packet_free(&received_);
   av_frame_free(&picture_);
@@ -160,6 +163,156 @@ bool LibavMovieWriter::prepare() {
   return true;
 }
 
+bool LibavMovieWriter::addAudio(const platform::AudioSettings& settings) {
+  if (!prepared_ || hasAudio_ || settings.sources < 1) return false;
+  const AVCodec* encoder = avcodec_find_encoder(AV_CODEC_ID_AAC);
+  if (!encoder) return false;
+  audioSettings_ = settings;
+  audioCodec_ = avcodec_alloc_context3(encoder);
+  audioFrame_ = av_frame_alloc();
+  audioPacket_ = av_packet_alloc();
+  if (!audioCodec_ || !audioFrame_ || !audioPacket_) return false;
+  audioCodec_->sample_fmt = AV_SAMPLE_FMT_FLTP;
+  audioCodec_->sample_rate = settings.sampleRate;
+  av_channel_layout_default(&audioCodec_->ch_layout, settings.channels);
+  audioCodec_->bit_rate = settings.bitRate;
+  audioCodec_->time_base = {1, settings.sampleRate};
+  if (format_->oformat->flags & AVFMT_GLOBALHEADER) audioCodec_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+  int error = avcodec_open2(audioCodec_, encoder, nullptr);
+  // The track is added once the encoder is open: a track without one would fail the whole file.
+  if (error >= 0 && !(audioStream_ = avformat_new_stream(format_, nullptr))) error = AVERROR(ENOMEM);
+  if (error >= 0) error = avcodec_parameters_from_context(audioStream_->codecpar, audioCodec_);
+  if (error >= 0) {
+    audioStream_->time_base = audioCodec_->time_base;
+    audioFrame_->format = audioCodec_->sample_fmt;
+    audioFrame_->nb_samples = audioCodec_->frame_size;
+    error = av_channel_layout_copy(&audioFrame_->ch_layout, &audioCodec_->ch_layout);
+  }
+  if (error >= 0) error = av_frame_get_buffer(audioFrame_, 0);
+  if (error < 0) {
+    qWarning("vistrel: the recording %s gets no sound: %s", path_.c_str(), describe(error).c_str());
+    // Only a stream that could not be described is in the file: then the file cannot be made.
+    if (audioStream_) prepared_ = false;
+    return false;
+  }
+  std::lock_guard lock(mutex_);
+  tracks_.resize(std::size_t(settings.sources));
+  hasAudio_ = true;
+  return true;
+}
+
+void LibavMovieWriter::startSession(double sourceTime) {
+  std::lock_guard lock(mutex_);
+  origin_ = sourceTime;
+  sessionStarted_ = true;
+}
+
+void LibavMovieWriter::appendAudio(int source, const float* samples, int frames, double time) {
+  std::lock_guard lock(mutex_);
+  if (!hasAudio_ || !sessionStarted_ || status_ != MovieWriterStatus::writing || inputFinished_ || finishing_) return;
+  if (source < 0 || std::size_t(source) >= tracks_.size() || tracks_[std::size_t(source)].ended) return;
+  SoundTrack& track = tracks_[std::size_t(source)];
+  const int channels = audioSettings_.channels;
+  const std::int64_t tolerance = audioSettings_.sampleRate / 100;  // 10 ms
+  std::int64_t at = std::llround((time - origin_) * audioSettings_.sampleRate);
+  const auto drop = [&](std::int64_t count) {
+    count = std::clamp<std::int64_t>(count, 0, frames);
+    samples += count * channels;
+    frames -= int(count);
+    at += count;
+  };
+  if (track.start < 0) {
+    drop(audioEncoded_ - at);  // sound from before the start, or already encoded as silence
+    track.start = at;
+  } else {
+    const std::int64_t next = track.start + std::int64_t(track.samples.size()) / channels;
+    if (at > next + tolerance) {
+      track.samples.insert(track.samples.end(), std::size_t((at - next) * channels), 0.0f);
+    } else if (at < next - tolerance) {
+      drop(next - at);
+    }
+  }
+  track.samples.insert(track.samples.end(), samples, samples + std::size_t(frames) * channels);
+  audioWaiting_ = true;
+  wake_.notify_one();
+}
+
+void LibavMovieWriter::endAudio(int source) {
+  std::lock_guard lock(mutex_);
+  if (source < 0 || std::size_t(source) >= tracks_.size()) return;
+  tracks_[std::size_t(source)].ended = true;
+  audioWaiting_ = true;
+  wake_.notify_one();
+}
+
+bool LibavMovieWriter::encodeAudio(bool last) {
+  if (!hasAudio_) return true;
+  const int frameSize = audioCodec_->frame_size;
+  const int channels = audioSettings_.channels;
+  for (;;) {
+    {
+      std::lock_guard lock(mutex_);
+      audioWaiting_ = false;
+      // Up to where every live source has given sound; all of it at the end, or when none lives.
+      std::int64_t ready = -1;
+      std::int64_t given = audioEncoded_;
+      bool live = false;
+      for (const SoundTrack& track : tracks_) {
+        const std::int64_t next = track.start < 0 ? -1 : track.start + std::int64_t(track.samples.size()) / channels;
+        given = std::max(given, next);
+        if (track.ended) continue;
+        live = true;
+        ready = ready < 0 ? next : std::min(ready, next);
+      }
+      if (last || !live) ready = given;
+      // A source a second behind the others has stalled: its part is silence, and they do not wait.
+      ready = std::max(ready, given - audioSettings_.sampleRate);
+      const std::int64_t available = ready - audioEncoded_;
+      if (available <= 0 || (available < frameSize && !last)) return true;
+      const int error = av_frame_make_writable(audioFrame_);
+      if (error < 0) return fail("out of memory", error), false;
+      for (int c = 0; c < channels; ++c) {
+        float* plane = reinterpret_cast<float*>(audioFrame_->extended_data[c]);
+        for (int i = 0; i < frameSize; ++i) {
+          float sum = 0;
+          for (const SoundTrack& track : tracks_) {
+            const std::int64_t index = audioEncoded_ + i - track.start;
+            if (track.start >= 0 && index >= 0 && index < std::int64_t(track.samples.size()) / channels) {
+              sum += track.samples[std::size_t(index * channels + c)];
+            }
+          }
+          plane[i] = std::clamp(sum, -1.0f, 1.0f);
+        }
+      }
+      audioFrame_->pts = audioEncoded_;
+      audioEncoded_ += frameSize;
+      for (SoundTrack& track : tracks_) {
+        if (track.start < 0) continue;
+        const std::int64_t done = std::clamp<std::int64_t>(audioEncoded_ - track.start, 0,
+                                                           std::int64_t(track.samples.size()) / channels);
+        track.samples.erase(track.samples.begin(), track.samples.begin() + done * channels);
+        track.start += done;
+      }
+    }
+    if (!sendAudio(audioFrame_)) return false;
+  }
+}
+
+bool LibavMovieWriter::sendAudio(AVFrame* frame) {
+  int error = avcodec_send_frame(audioCodec_, frame);
+  if (error < 0) return fail("cannot encode the sound", error), false;
+  for (;;) {
+    error = avcodec_receive_packet(audioCodec_, audioPacket_);
+    if (error == AVERROR(EAGAIN) || error == AVERROR_EOF) return true;
+    if (error < 0) return fail("cannot encode the sound", error), false;
+    audioPacket_->stream_index = audioStream_->index;
+    av_packet_rescale_ts(audioPacket_, audioCodec_->time_base, audioStream_->time_base);
+    error = av_write_frame(format_, audioPacket_);
+    av_packet_unref(audioPacket_);
+    if (error < 0) return fail("cannot write to the file", error), false;
+  }
+}
+
 bool LibavMovieWriter::startWriting() {
   if (status_ != MovieWriterStatus::unknown) return false;
   if (!prepared_) {
@@ -236,15 +389,19 @@ void LibavMovieWriter::run() {
     Item item;
     {
       std::unique_lock lock(mutex_);
-      wake_.wait(lock, [this] { return !queue_.empty() || finishing_; });
-      if (queue_.empty()) break;
-      item = std::move(queue_.front());
-      queue_.pop_front();
+      wake_.wait(lock, [this] { return !queue_.empty() || finishing_ || audioWaiting_; });
+      if (queue_.empty() && finishing_) break;
+      if (!queue_.empty()) {
+        item = std::move(queue_.front());
+        queue_.pop_front();
+      }
     }
-    if (status_ == MovieWriterStatus::writing) encode(item);
+    if (status_ == MovieWriterStatus::writing && !item.image.isNull()) encode(item);
+    if (status_ == MovieWriterStatus::writing) encodeAudio(false);
   }
 
   bool whole = false;
+  if (status_ == MovieWriterStatus::writing && hasAudio_ && encodeAudio(true)) sendAudio(nullptr);
   if (status_ == MovieWriterStatus::writing && sendFrame(nullptr)) {
     // The last frame lasts as long as the step before it: until the stop, within a frame.
     const std::int64_t step = lastStep_ > 0 ? lastStep_ : kDefaultStep;

@@ -11,6 +11,12 @@
 // frame rate), except that a still screen is encoded once a second to keep
 // fragments coming. Packets are written one behind the encoder, when the
 // next one tells how long each lasts.
+//
+// Sound, when added, is AAC in the same file. Each source's samples are laid
+// on the video's timeline by their stream times: contiguous while their
+// clock agrees with the frames' within 10 ms, else cut or padded with
+// silence to agree again, so the two cannot drift apart. Sources are mixed
+// by summing; the encoder thread encodes what every live source has given.
 
 #include <QImage>
 
@@ -22,6 +28,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/MovieWriter.h"
 
@@ -59,7 +66,10 @@ class LibavMovieWriter : public platform::MovieWriter {
   bool canAdd(const platform::VideoSettings& settings) const override;
   void add(const platform::VideoSettings& settings) override;
   bool startWriting() override;
-  void startSession(double sourceTime) override { origin_ = sourceTime; }
+  bool addAudio(const platform::AudioSettings& settings) override;
+  void startSession(double sourceTime) override;
+  void appendAudio(int source, const float* samples, int frames, double time) override;
+  void endAudio(int source) override;
   bool isReadyForMoreMediaData() const override;
   bool append(const platform::StreamFrame& frame) override;
   void markAsFinished() override;
@@ -93,6 +103,17 @@ class LibavMovieWriter : public platform::MovieWriter {
   void fail(const std::string& what, int error);
   void closeFile(bool remove);
   std::int64_t ptsOf(double time) const;
+  // Encodes the sound every live source has given, in whole AAC frames; `last`: all of it.
+  bool encodeAudio(bool last);
+  bool sendAudio(AVFrame* frame);  // frame null: drain the encoder
+
+  // One source's samples not yet encoded, interleaved, from position `start`
+  // (samples from the session's start; -1 before the first).
+  struct SoundTrack {
+    std::vector<float> samples;
+    std::int64_t start = -1;
+    bool ended = false;
+  };
 
   std::string path_;
   EncoderTuning tuning_;
@@ -101,6 +122,12 @@ class LibavMovieWriter : public platform::MovieWriter {
   bool prepared_ = false;
   std::atomic<platform::MovieWriterStatus> status_{platform::MovieWriterStatus::unknown};
 
+  platform::AudioSettings audioSettings_;
+  bool hasAudio_ = false;
+  AVCodecContext* audioCodec_ = nullptr;
+  AVStream* audioStream_ = nullptr;
+  AVFrame* audioFrame_ = nullptr;
+  AVPacket* audioPacket_ = nullptr;
   AVFormatContext* format_ = nullptr;
   AVCodecContext* codec_ = nullptr;
   AVStream* stream_ = nullptr;
@@ -118,6 +145,10 @@ class LibavMovieWriter : public platform::MovieWriter {
   mutable std::mutex mutex_;  // guards everything below
   std::condition_variable wake_;
   std::deque<Item> queue_;
+  bool sessionStarted_ = false;
+  std::vector<SoundTrack> tracks_;
+  std::int64_t audioEncoded_ = 0;  // position of the next sample to encode
+  bool audioWaiting_ = false;
   bool inputFinished_ = false;
   bool finishing_ = false;
   std::function<void()> completion_;

@@ -81,6 +81,13 @@ class SimEventMonitors : public platform::EventMonitors {
   void releaseInput(QWindow& window) override;
   // Qt's own positions are exact on the unscaled simulated desktop.
   std::optional<QPointF> pointerEventPosition(std::uint64_t, QPointF) const override { return std::nullopt; }
+  bool watchClicks(std::function<void(platform::PointerButton)> handler) override {
+    clicks = std::move(handler);
+    return true;
+  }
+  void stopWatchingClicks() override { clicks = nullptr; }
+  // Test control: the running watch's handler; calling it is a click.
+  std::function<void(platform::PointerButton)> clicks;
   bool refuse = false;
   QWindow* holder = nullptr;
   bool keyboardOnly = false;  // what holder holds: the keyboard alone, or the pointer too

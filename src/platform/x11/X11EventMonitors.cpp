@@ -8,7 +8,10 @@
 #include <QtGui/qguiapplication_platform.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <limits>
+
+#include "base/LayoutLog.h"
 
 namespace vistrel::x11 {
 
@@ -35,6 +38,41 @@ bool X11EventMonitors::grabKeyboard(QWindow& window) { return window.setKeyboard
 void X11EventMonitors::releaseInput(QWindow& window) {
   window.setMouseGrabEnabled(false);
   window.setKeyboardGrabEnabled(false);
+}
+
+namespace {
+
+// Selects `mask` (0: nothing) of every master device's events on the root window; false when refused.
+bool selectRootEvents(std::uint32_t mask) {
+  auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+  xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+  if (!connection) return false;
+  const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+  struct {
+    xcb_input_event_mask_t head;
+    std::uint32_t mask;
+  } selection{{XCB_INPUT_DEVICE_ALL_MASTER, 1}, mask};
+  const xcb_void_cookie_t cookie =
+      xcb_input_xi_select_events_checked(connection, screen->root, 1, &selection.head);
+  xcb_generic_error_t* error = xcb_request_check(connection, cookie);
+  if (!error) return true;
+  LayoutLog::write("x11 xi-select-failed error=" + std::to_string(int(error->error_code)));
+  std::free(error);
+  return false;
+}
+
+}  // namespace
+
+bool X11EventMonitors::watchClicks(std::function<void(platform::PointerButton)> handler) {
+  if (xinputOpcode_ == 0 || !selectRootEvents(XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_PRESS)) return false;
+  clicks_ = std::move(handler);
+  return true;
+}
+
+void X11EventMonitors::stopWatchingClicks() {
+  if (!clicks_) return;
+  clicks_ = nullptr;
+  selectRootEvents(0);
 }
 
 std::optional<QPointF> X11EventMonitors::pointerEventPosition(std::uint64_t timestamp, QPointF near) const {
@@ -69,6 +107,14 @@ bool X11EventMonitors::nativeEventFilter(const QByteArray& eventType, void* mess
     case XCB_GE_GENERIC: {
       const auto* generic = static_cast<const xcb_ge_generic_event_t*>(message);
       if (xinputOpcode_ == 0 || generic->extension != xinputOpcode_) return false;
+      if (generic->event_type == XCB_INPUT_RAW_BUTTON_PRESS) {
+        // Physical buttons 1 and 3; the wheel's 4 to 7 and the rest are no clicks.
+        const auto button = static_cast<const xcb_input_raw_button_press_event_t*>(message)->detail;
+        if (clicks_ && (button == 1 || button == 3)) {
+          clicks_(button == 1 ? platform::PointerButton::left : platform::PointerButton::right);
+        }
+        return false;
+      }
       if (generic->event_type != XCB_INPUT_BUTTON_PRESS && generic->event_type != XCB_INPUT_BUTTON_RELEASE &&
           generic->event_type != XCB_INPUT_MOTION) {
         return false;

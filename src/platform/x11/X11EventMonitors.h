@@ -10,6 +10,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 #include "platform/EventMonitors.h"
 
@@ -27,6 +28,10 @@ class X11EventMonitors : public platform::EventMonitors, private QAbstractNative
   bool grabKeyboard(QWindow& window) override;
   void releaseInput(QWindow& window) override;
   std::optional<QPointF> pointerEventPosition(std::uint64_t timestamp, QPointF near) const override;
+  // XInput 2 raw button presses selected on the root window: the server sends
+  // them whoever holds the pointer, and they change nothing for other clients.
+  bool watchClicks(std::function<void(platform::PointerButton)> handler) override;
+  void stopWatchingClicks() override;
 
  private:
   // Takes note of `event` when it is a pointer press, release or motion, core
@@ -41,6 +46,7 @@ class X11EventMonitors : public platform::EventMonitors, private QAbstractNative
   std::array<Seen, 64> seen_{};
   std::size_t count_ = 0;  // events noted so far; the latest is seen_[(count_ - 1) % size]
   std::uint8_t xinputOpcode_ = 0;
+  std::function<void(platform::PointerButton)> clicks_;
 };
 
 }  // namespace vistrel::x11

@@ -8,6 +8,7 @@
 
 #include "../capture/OverlayFixture.h"
 #include "permissions/ScreenRecordingAccess.h"
+#include "recording/ClickRings.h"
 #include "recording/RecordSession.h"
 #include "recording/RecordingEngine.h"
 
@@ -138,6 +139,57 @@ TEST_F(RecordingFlow, AreaRecordingsCropToEvenSizes) {
   movie = recording().movies.back();
   EXPECT_EQ(movie->settings->width, 2880);
   EXPECT_EQ(movie->lastFrame.size(), QSize(2880, 1800));
+}
+
+// Show clicks on a display at two pixels a point, in an area 200 points from
+// its left: a left click's amber ring is centred on the pointer's pixel in
+// the area's frames, a right click's blue one on its own; both are gone half
+// a second later.
+TEST_F(RecordingFlow, ShowClicksRingsTheClickedPixel) {
+  retinaDisplay();
+  sim->defaults().setBool(ClickRings::kShowClicksKey, true);
+  auto started = start(RecordSession::start(Rect(100, 400, 200, 150)));  // pixels (200,700) 400x300
+  ASSERT_TRUE(started->done && started->value);
+  sim->clock().advance(0.1);
+  const auto movie = recording().movies.back();
+  // The pixels of one colour, as their bounding box in the frame; empty when none.
+  const auto where = [&](auto is) {
+    QRect box;
+    const QImage frame = movie->lastFrame.convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < frame.height(); ++y)
+      for (int x = 0; x < frame.width(); ++x)
+        if (is(QColor(frame.pixel(x, y)))) box |= QRect(x, y, 1, 1);
+    return box;
+  };
+  const auto amber = [](QColor c) { return c.red() > 200 && c.green() > 140 && c.green() < 230 && c.blue() < 90; };
+  const auto blue = [](QColor c) { return c.red() < 90 && c.green() > 100 && c.green() < 190 && c.blue() > 200; };
+  ASSERT_TRUE(sim->eventMonitors().clicks) << "no watch of the clicks";
+
+  sim->screens().mouse = Point(150, 475);  // pixel (100, 150) of the area
+  sim->eventMonitors().clicks(platform::PointerButton::left);
+  sim->clock().advance(0.1);
+  QRect ring = where(amber);
+  ASSERT_FALSE(ring.isEmpty());
+  EXPECT_NEAR(ring.center().x(), 100, 2);
+  EXPECT_NEAR(ring.center().y(), 150, 2);
+  EXPECT_GT(ring.width(), 20) << "a ring two pixels a point, not a dot";
+  EXPECT_TRUE(where(blue).isEmpty());
+
+  sim->clock().advance(0.5);
+  sim->screens().mouse = Point(250, 425);  // pixel (300, 250)
+  sim->eventMonitors().clicks(platform::PointerButton::right);
+  sim->clock().advance(0.1);
+  EXPECT_TRUE(where(amber).isEmpty()) << "the left click's ring is over";
+  ring = where(blue);
+  ASSERT_FALSE(ring.isEmpty());
+  EXPECT_NEAR(ring.center().x(), 300, 2);
+  EXPECT_NEAR(ring.center().y(), 250, 2);
+
+  sim->clock().advance(0.6);
+  EXPECT_TRUE(where(blue).isEmpty());
+  start((*started->value)->finish());
+  sim->clock().advance(0.1);
+  EXPECT_FALSE(sim->eventMonitors().clicks) << "the watch ends with the recording";
 }
 
 // An area recording stopped by the screen toggle before any frame came: the two failure lines, no file, nothing revealed.

@@ -7,10 +7,10 @@
 
 using namespace vistrel;
 
-// The vocabulary has 33 actions with unique storage ids that read back to the same action.
+// The vocabulary has 34 actions with unique storage ids that read back to the same action.
 TEST(UtilityAction, StorageIdsAreUniqueAndRoundTrip) {
   const auto& all = UtilityAction::allActions();
-  ASSERT_EQ(all.size(), 33u);
+  ASSERT_EQ(all.size(), 34u);
   std::set<std::string> ids;
   for (const auto& a : all) {
     EXPECT_TRUE(ids.insert(a.storageID()).second) << a.storageID();
@@ -21,8 +21,9 @@ TEST(UtilityAction, StorageIdsAreUniqueAndRoundTrip) {
   EXPECT_EQ(all[23].storageID(), "capture.screen");
   EXPECT_EQ(all[28].storageID(), "record.screen");
   EXPECT_EQ(all[30].storageID(), "record.stop");
-  EXPECT_EQ(all[31].storageID(), "settings");
-  EXPECT_EQ(all[32].storageID(), "quit");
+  EXPECT_EQ(all[31].storageID(), "record.areaGif");
+  EXPECT_EQ(all[32].storageID(), "settings");
+  EXPECT_EQ(all[33].storageID(), "quit");
   EXPECT_EQ(UtilityAction::fromStorageID("window.LeftHalf"), std::nullopt);
   EXPECT_EQ(UtilityAction::fromStorageID("capture."), std::nullopt);
 }

@@ -39,7 +39,7 @@ TEST_F(MenuBuilder, RowsFollowTheTable) {
       "Maximize", "Almost Maximize", "Maximize Height", "Larger", "Smaller", "Center", "Restore", "-",
       "Next Display", "Previous Display", "-",
       "Capture", "Capture Screen", "Capture Window", "Capture Area", "Scrolling Capture", "Recognize Text/QR", "Timer",
-      "-", "Record", "Record Screen", "Record Area", "-",
+      "-", "Record", "Record Screen", "Record Area", "Record Area as GIF", "-",
       "Launch at Startup", "Settings\u2026", "Check for Updates\u2026", "Quit"};
   EXPECT_EQ(titles(model), expected);
 
@@ -48,6 +48,7 @@ TEST_F(MenuBuilder, RowsFollowTheTable) {
   for (const CaptureMode mode : CaptureModes::allCases()) expectedActions.push_back(UtilityAction::capture(mode));
   expectedActions.insert(expectedActions.end(), {UtilityAction::record(RecordMode::screen),
                                                  UtilityAction::record(RecordMode::area),
+                                                 UtilityAction::record(RecordMode::areaGif),
                                                  UtilityAction::openSettings(), UtilityAction::quit()});
   const auto& tags = MenuController::shared().tagToAction;
   int nextTag = 1;
@@ -73,7 +74,7 @@ TEST_F(MenuBuilder, RowsFollowTheTable) {
 
 // The state decides the record rows, the check mark, the repair entry and the update entry's title.
 TEST_F(MenuBuilder, StateShapesTheMenu) {
-  EXPECT_EQ(recordSection(build()), (std::vector<std::string>{"Record", "Record Screen", "Record Area"}));
+  EXPECT_EQ(recordSection(build()), (std::vector<std::string>{"Record", "Record Screen", "Record Area", "Record Area as GIF"}));
 
   const MenuModel recording = build({.isRecording = true});
   EXPECT_EQ(recordSection(recording), (std::vector<std::string>{"Record", "Stop Recording"}));

@@ -33,7 +33,7 @@ TEST_F(MenuTest, OpeningRemembersFrontProgramAndRebuilds) {
   EXPECT_EQ(item.popUpCount, 0);  // attaching builds the menu but does not show it
   ASSERT_TRUE(controller.menu);
   const std::size_t tags = controller.tagToAction.size();
-  EXPECT_EQ(tags, 32u);
+  EXPECT_EQ(tags, 33u);
 
   item.click({Button::left});
   EXPECT_EQ(WindowTargetStore::shared().rememberedPID, kApp);
@@ -70,7 +70,7 @@ TEST_F(MenuTest, RecordingClicks) {
   EXPECT_EQ(recordRows(item.poppedTitles), (std::vector<std::string>{"Record", "Stop Recording"}));
 
   item.click({Button::left});
-  EXPECT_EQ(recordRows(item.poppedTitles), (std::vector<std::string>{"Record", "Record Screen", "Record Area"}));
+  EXPECT_EQ(recordRows(item.poppedTitles), (std::vector<std::string>{"Record", "Record Screen", "Record Area", "Record Area as GIF"}));
 }
 
 // The entries that are not actions: "Fix Split Screen…" (shown only while untrusted) opens the repair guide
