@@ -7,9 +7,12 @@
 #include <QDBusMetaType>
 #include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
+#include <QDir>
+#include <QFile>
 #include <QTimer>
 #include <qlogging.h>
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -115,9 +118,42 @@ std::optional<QString> triggerText(std::uint32_t keyCode, std::uint32_t carbonMo
   return text + key;
 }
 
+namespace {
+
+// Whether a portal backend meant for this desktop (its .portal file's UseIn
+// names one of XDG_CURRENT_DESKTOP's entries) implements `interface`. The
+// portal offers an interface whenever any installed backend has it, also one
+// for another desktop that then refuses every session (KDE's on GNOME).
+bool desktopBackendImplements(const QString& interface) {
+  const QStringList desktops = qEnvironmentVariable("XDG_CURRENT_DESKTOP").toLower().split(':', Qt::SkipEmptyParts);
+  QStringList dataDirs = qEnvironmentVariable("XDG_DATA_DIRS").split(':', Qt::SkipEmptyParts);
+  if (dataDirs.isEmpty()) dataDirs = {QStringLiteral("/usr/local/share"), QStringLiteral("/usr/share")};
+  for (const QString& dir : dataDirs) {
+    const QDir portals(dir + QStringLiteral("/xdg-desktop-portal/portals"));
+    for (const QString& name : portals.entryList({QStringLiteral("*.portal")}, QDir::Files)) {
+      QFile file(portals.filePath(name));
+      if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) continue;
+      QStringList interfaces, useIn;
+      for (const QString& line : QString::fromUtf8(file.readAll()).split('\n')) {
+        if (line.startsWith(QLatin1String("Interfaces=")))
+          interfaces = line.mid(11).trimmed().split(';', Qt::SkipEmptyParts);
+        else if (line.startsWith(QLatin1String("UseIn=")))
+          useIn = line.mid(6).trimmed().toLower().split(';', Qt::SkipEmptyParts);
+      }
+      const bool forThisDesktop =
+          std::any_of(useIn.begin(), useIn.end(), [&](const QString& d) { return desktops.contains(d); });
+      if (forThisDesktop && interfaces.contains(interface)) return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
 bool PortalGlobalShortcuts::available() {
   const QDBusConnection bus = QDBusConnection::sessionBus();
   if (!bus.isConnected()) return false;
+  if (!desktopBackendImplements(QStringLiteral("org.freedesktop.impl.portal.GlobalShortcuts"))) return false;
   QDBusMessage get = QDBusMessage::createMethodCall(kService, kPath, QStringLiteral("org.freedesktop.DBus.Properties"),
                                                     QStringLiteral("Get"));
   get.setArguments({kInterface, QStringLiteral("version")});

@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# Verifies the program itself on KDE Plasma or GNOME (headless, no X server):
+# it picks the desktop's roads at launch (KWin: window access through scripts,
+# keys through the GlobalShortcuts portal, capture through ScreenShot2 once a
+# desktop file authorises this copy; GNOME 43: window access through our Shell
+# extension, capture through the Screenshot portal once the grant is stored,
+# and no key grabs); a snap of a native window lands on the left half; a screen
+# capture is the screen with the snapped window where the snap put it.
+# Usage: desktop_product.sh kwin|gnome, inside harness.sh --desktop <same>
+# with vistrel, vistrel-testwindow and lib.sh staged.
+set -euo pipefail
+# shellcheck source=../lib.sh disable=SC1091
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+
+VISTREL=$(command -v vistrel)
+export VISTREL QT_QPA_PLATFORM=wayland
+unset DISPLAY
+SHOTS=$HOME/Pictures/Vistrel
+GREEN=00aa00
+
+cleanup() {
+  [ -z "${VISTREL_PID:-}" ] || kill "$VISTREL_PID" 2>/dev/null || true
+  [ -z "${WINDOW_PID:-}" ] || kill "$WINDOW_PID" 2>/dev/null || true
+}
+trap cleanup EXIT
+
+DESKTOP=${1:?usage: desktop_product.sh kwin|gnome}
+mkdir -p "$XDG_DATA_HOME/applications" "$XDG_CONFIG_HOME/vistrel"
+echo '{"vistrel.capture.show": false, "vistrel.desktopShortcutsHelpShown": true}' \
+  >"$XDG_CONFIG_HOME/vistrel/defaults.json"
+case $DESKTOP in
+  kwin)
+    # KWin answers ScreenShot2 only to a program an installed desktop file names.
+    printf '[Desktop Entry]\nType=Application\nName=Vistrel (test)\nExec=%s\nX-KDE-DBUS-Restricted-Interfaces=org.kde.KWin.ScreenShot2\n' \
+      "$VISTREL" >"$XDG_DATA_HOME/applications/vistrel-test.desktop"
+    kbuildsycoca5 >/dev/null 2>&1 || fail "kbuildsycoca5 failed"
+    ROADS='window access KWin scripts' ;;
+  gnome)
+    # The grant the Screenshot portal's dialog stores for programs outside a sandbox.
+    gdbus call --session --dest org.freedesktop.impl.portal.PermissionStore \
+      --object-path /org/freedesktop/impl/portal/PermissionStore \
+      --method org.freedesktop.impl.portal.PermissionStore.SetPermission screenshot true screenshot "" "['yes']" \
+      >/dev/null || fail "the permission store refused the screenshot grant"
+    ROADS='window access the Shell extension' ;;
+  *) fail "unknown desktop $DESKTOP" ;;
+esac
+
+vistrel-testwindow --title "snap target" --geometry 640x480+200+150 --color "#$GREEN" >/dev/null 2>&1 &
+WINDOW_PID=$!
+start=$(log_offset)
+start_vistrel
+wait_for_launch "$start"
+grep -q "$ROADS" "$VISTREL_STDERR" || fail "the launch did not pick $DESKTOP's window access:
+$(cat "$VISTREL_STDERR")"
+log_since "$start" | grep -q 'capture-launch preflight=true' || fail "capture is not granted at launch"
+if [ "$DESKTOP" = kwin ]; then
+  wait_for 10 "the portal to bind the shortcuts" grep -q 'global shortcuts bound' "$VISTREL_STDERR"
+else
+  # GNOME 43's portal has no global shortcuts (KDE's, where installed, must not stand in).
+  log_since "$start" | grep -q 'hotkey-grabs-unavailable bindings=' || fail "the launch asked for key grabs on GNOME 43"
+fi
+
+logged() { log_since "$1" | grep -qE "$2"; }
+# The test window is the active one once KWin has mapped it.
+focused() {
+  local offset
+  offset=$(log_offset)
+  timeout 10 "$VISTREL" --action window.leftHalf >/dev/null 2>&1 || return 1
+  poll_until 5 logged "$offset" 'snap-(done|partial)|no-usable-window|set-failed|alert' || return 1
+  SNAP=$(log_since "$offset" | grep -E 'snap-(done|partial)' || true)
+  [ -n "$SNAP" ]
+}
+wait_for 15 "a snap of the test window" focused
+grep -q 'snap-done preset=leftHalf .*actual=(0,0 960x1080)' <<<"$SNAP" || fail "the snap did not land on the left half: $SNAP"
+echo "ok snap through KWin scripts: $SNAP"
+
+offset=$(log_offset)
+timeout 10 "$VISTREL" --action capture.screen >/dev/null 2>&1 || fail "vistrel --action capture.screen failed"
+wait_for 15 "the capture-done line" logged "$offset" 'capture-done mode=screen'
+one_shot() { [ "$(find "$SHOTS" -name '*.png' 2>/dev/null | grep -c .)" -eq 1 ]; }
+wait_for 10 "the capture's file" one_shot
+shot=$(find "$SHOTS" -name '*.png')
+[ "$(identify -format '%wx%h' "$shot")" = 1920x1080 ] || fail "the capture is $(identify -format '%wx%h' "$shot")"
+pixel() { convert "$shot" -format "%[hex:p{$1,$2}]" info: | cut -c1-6 | tr 'A-F' 'a-f'; }
+for point in "100 540" "950 1000"; do
+  # shellcheck disable=SC2086 # two coordinates
+  [ "$(pixel $point)" = "$GREEN" ] || fail "the capture's left half is not the window at $point"
+done
+[ "$(pixel 1000 540)" != "$GREEN" ] || fail "the capture shows the window beyond the left half"
+echo "ok capture: $shot"
+echo "$DESKTOP product: all passed"
