@@ -51,6 +51,7 @@ die() {
   exit 1
 }
 
+original_args=("$@")
 config=$here/sway-config
 desktop=sway
 extensions=()
@@ -85,6 +86,15 @@ done
 for dir in "${extensions[@]}"; do
   [ -f "$dir/metadata.json" ] || die "no extension in $dir"
 done
+
+# The session runs in a /tmp of its own (a mount namespace): the program's
+# diagnostic log is a fixed file there (lib.sh's LAYOUT_LOG) that only its
+# owner may append to, and the X11 tier runs as root beside this one.
+if [ -z "${VISTREL_WAYLAND_OWN_TMP:-}" ]; then
+  export VISTREL_WAYLAND_OWN_TMP=1
+  exec unshare --mount --propagation private \
+    bash -c 'mount -t tmpfs -o mode=1777 tmpfs /tmp && exec bash "$@"' harness "$here/harness.sh" "${original_args[@]}"
+fi
 
 user=65534
 as_user=(setpriv --reuid="$user" --regid="$user" --clear-groups)
@@ -289,11 +299,6 @@ case $desktop in
   kwin) start_kwin ;;
   *) start_sway ;;
 esac
-
-# The program's diagnostic log is a fixed file (lib.sh's LAYOUT_LOG); one
-# left by a root run of the X11 tier in the same /tmp goes to the user, who
-# could not append to it otherwise.
-[ ! -e "$LAYOUT_LOG" ] || chown "$user:$user" "$LAYOUT_LOG"
 
 while IFS= read -r name; do
   session_env+=("$name=${!name}")
