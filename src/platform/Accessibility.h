@@ -88,14 +88,18 @@ class Accessibility {
   // windows at all, trusted or not.
   virtual bool canMoveForeignWindows() const = 0;
 
-  virtual AXElement applicationElement(std::int32_t pid) const = 0;
-  virtual AXElement systemWideElement() const = 0;
+  // Elements name programs by pid; a backend with its own naming overrides these.
+  virtual AXElement applicationElement(std::int32_t pid) const { return {AXElement::Kind::application, pid, 0}; }
+  virtual AXElement systemWideElement() const { return {AXElement::Kind::systemWide, 0, 0}; }
 
   virtual AXResult copyAttributeValue(const AXElement& element, std::string_view attribute) = 0;
   // Writes are requests: a window manager may apply them later, partly or not at all.
   virtual AXError setAttributeValue(const AXElement& element, std::string_view attribute, const AXValue& value) = 0;
   virtual AXError performAction(const AXElement& element, std::string_view action) = 0;
-  virtual std::optional<std::int32_t> pid(const AXElement& element) const = 0;
+  virtual std::optional<std::int32_t> pid(const AXElement& element) const {
+    if (element.kind == AXElement::Kind::systemWide || element.pid == 0) return std::nullopt;
+    return element.pid;
+  }
   // Bounds how long a call about `element`'s program may block.
   virtual AXError setMessagingTimeout(const AXElement& element, double seconds) = 0;
 };

@@ -54,39 +54,14 @@ long pixels(double value) { return std::lround(value); }
 
 }  // namespace
 
-SwayAccessibility::SwayAccessibility(SwayIpc& sway) : sway_(sway), defaultTimeout_(kDefaultTimeoutSeconds) {}
-
-AXElement SwayAccessibility::applicationElement(std::int32_t pid) const {
-  return {AXElement::Kind::application, pid, 0};
-}
-
-AXElement SwayAccessibility::systemWideElement() const { return {AXElement::Kind::systemWide, 0, 0}; }
+SwayAccessibility::SwayAccessibility(SwayIpc& sway) : sway_(sway), timeouts_(kDefaultTimeoutSeconds) {}
 
 AXElement SwayAccessibility::windowElement(const SwayView& view) const {
   return {AXElement::Kind::window, view.pid, std::uint64_t(view.id)};
 }
 
-std::optional<std::int32_t> SwayAccessibility::pid(const AXElement& element) const {
-  if (element.kind == AXElement::Kind::systemWide || element.pid == 0) return std::nullopt;
-  return element.pid;
-}
-
-AXError SwayAccessibility::setMessagingTimeout(const AXElement& element, double seconds) {
-  if (!(seconds >= 0)) return platform::kAXErrorIllegalArgument;
-  if (element.kind == AXElement::Kind::systemWide) {
-    defaultTimeout_ = seconds > 0 ? seconds : kDefaultTimeoutSeconds;
-  } else if (seconds > 0) {
-    timeouts_[element.pid] = seconds;
-  } else {
-    timeouts_.erase(element.pid);
-  }
-  return platform::kAXErrorSuccess;
-}
-
 Deadline SwayAccessibility::deadlineFor(const AXElement& element) const {
-  const auto it = timeouts_.find(element.pid);
-  const bool own = element.kind != AXElement::Kind::systemWide && it != timeouts_.end();
-  return deadlineAfter(own ? it->second : defaultTimeout_);
+  return deadlineAfter(timeouts_.seconds(element));
 }
 
 IpcReply<SwayAccessibility::Desktop> SwayAccessibility::readDesktop(Deadline deadline) {

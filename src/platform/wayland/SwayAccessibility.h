@@ -22,6 +22,7 @@
 #include <string_view>
 
 #include "platform/Accessibility.h"
+#include "platform/MessagingTimeouts.h"
 #include "platform/wayland/SwayIpc.h"
 
 namespace vistrel::wayland {
@@ -37,17 +38,16 @@ class SwayAccessibility : public platform::Accessibility {
   // Through sway's IPC commands.
   bool canMoveForeignWindows() const override { return true; }
 
-  platform::AXElement applicationElement(std::int32_t pid) const override;
-  platform::AXElement systemWideElement() const override;
 
   platform::AXResult copyAttributeValue(const platform::AXElement& element, std::string_view attribute) override;
   platform::AXError setAttributeValue(const platform::AXElement& element, std::string_view attribute,
                                       const platform::AXValue& value) override;
   platform::AXError performAction(const platform::AXElement& element, std::string_view action) override;
-  std::optional<std::int32_t> pid(const platform::AXElement& element) const override;
   // Bounds each exchange with sway for calls about the element's program; on
   // the system-wide element it sets the bound for every program without one.
-  platform::AXError setMessagingTimeout(const platform::AXElement& element, double seconds) override;
+  platform::AXError setMessagingTimeout(const platform::AXElement& element, double seconds) override {
+    return timeouts_.set(element, seconds);
+  }
 
  private:
   // The windows and the primary output's area, read together.
@@ -67,8 +67,7 @@ class SwayAccessibility : public platform::Accessibility {
   platform::AXElement windowElement(const SwayView& view) const;
 
   SwayIpc& sway_;
-  double defaultTimeout_;
-  std::map<std::int32_t, double> timeouts_;
+  platform::MessagingTimeouts timeouts_;
 };
 
 }  // namespace vistrel::wayland

@@ -81,7 +81,7 @@ bool isPreparationAttribute(std::string_view attribute) {
 }  // namespace
 
 X11Accessibility::X11Accessibility(Connection& connection)
-    : connection_(connection), defaultTimeout_(kDefaultTimeoutSeconds) {
+    : connection_(connection), timeouts_(kDefaultTimeoutSeconds) {
   std::vector<std::string> names;
   for (const WindowType type : allWindowTypes()) names.emplace_back(atomName(type));
   const auto atoms = connection_.internAtoms(names, deadlineAfter(kDefaultTimeoutSeconds));
@@ -90,37 +90,12 @@ X11Accessibility::X11Accessibility(Connection& connection)
   }
 }
 
-AXElement X11Accessibility::applicationElement(std::int32_t pid) const {
-  return {AXElement::Kind::application, pid, 0};
-}
-
-AXElement X11Accessibility::systemWideElement() const { return {AXElement::Kind::systemWide, 0, 0}; }
-
 AXElement X11Accessibility::windowElement(std::int32_t pid, xcb_window_t window) const {
   return {AXElement::Kind::window, pid, window};
 }
 
-std::optional<std::int32_t> X11Accessibility::pid(const AXElement& element) const {
-  if (element.kind == AXElement::Kind::systemWide || element.pid == 0) return std::nullopt;
-  return element.pid;
-}
-
-AXError X11Accessibility::setMessagingTimeout(const AXElement& element, double seconds) {
-  if (!(seconds >= 0)) return platform::kAXErrorIllegalArgument;
-  if (element.kind == AXElement::Kind::systemWide) {
-    defaultTimeout_ = seconds > 0 ? seconds : kDefaultTimeoutSeconds;
-  } else if (seconds > 0) {
-    timeouts_[element.pid] = seconds;
-  } else {
-    timeouts_.erase(element.pid);
-  }
-  return platform::kAXErrorSuccess;
-}
-
 Deadline X11Accessibility::deadlineFor(const AXElement& element) const {
-  const auto it = timeouts_.find(element.pid);
-  const bool own = element.kind != AXElement::Kind::systemWide && it != timeouts_.end();
-  return deadlineAfter(own ? it->second : defaultTimeout_);
+  return deadlineAfter(timeouts_.seconds(element));
 }
 
 AXResult X11Accessibility::copyAttributeValue(const AXElement& element, std::string_view attribute) {

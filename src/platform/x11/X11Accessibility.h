@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "platform/Accessibility.h"
+#include "platform/MessagingTimeouts.h"
 #include "platform/x11/Clients.h"
 #include "platform/x11/Connection.h"
 #include "platform/x11/WindowRoles.h"
@@ -36,17 +37,16 @@ class X11Accessibility : public platform::Accessibility {
   // Through the window manager, which every EWMH one honours.
   bool canMoveForeignWindows() const override { return true; }
 
-  platform::AXElement applicationElement(std::int32_t pid) const override;
-  platform::AXElement systemWideElement() const override;
 
   platform::AXResult copyAttributeValue(const platform::AXElement& element, std::string_view attribute) override;
   platform::AXError setAttributeValue(const platform::AXElement& element, std::string_view attribute,
                                       const platform::AXValue& value) override;
   platform::AXError performAction(const platform::AXElement& element, std::string_view action) override;
-  std::optional<std::int32_t> pid(const platform::AXElement& element) const override;
   // Bounds each reply wait for calls about the element's program; on the
   // system-wide element it sets the bound for every program without one.
-  platform::AXError setMessagingTimeout(const platform::AXElement& element, double seconds) override;
+  platform::AXError setMessagingTimeout(const platform::AXElement& element, double seconds) override {
+    return timeouts_.set(element, seconds);
+  }
 
  private:
   Deadline deadlineFor(const platform::AXElement& element) const;
@@ -78,8 +78,7 @@ class X11Accessibility : public platform::Accessibility {
 
   Connection& connection_;
   std::vector<std::pair<xcb_atom_t, WindowType>> windowTypes_;
-  double defaultTimeout_;
-  std::map<std::int32_t, double> timeouts_;
+  platform::MessagingTimeouts timeouts_;
   // The whole window (client and manager frame, root coordinates) the last move of each window asked for.
   std::map<xcb_window_t, Rect> askedWhole_;
   // A move or resize sent and not yet seen: the frame before it (accessibility

@@ -76,7 +76,7 @@ bool installExtensionForUser(const std::string& from) {
 }
 
 GnomeAccessibility::GnomeAccessibility(QDBusConnection bus, std::shared_ptr<AlertPresenter> alerts)
-    : shell_(bus), bus_(bus), alerts_(std::move(alerts)), defaultTimeout_(kDefaultTimeoutSeconds) {}
+    : shell_(bus), bus_(bus), alerts_(std::move(alerts)), timeouts_(kDefaultTimeoutSeconds) {}
 
 bool GnomeAccessibility::isProcessTrusted() const { return shell_.available(); }
 
@@ -127,33 +127,8 @@ bool GnomeAccessibility::offerExtension() {
   return false;
 }
 
-AXElement GnomeAccessibility::applicationElement(std::int32_t pid) const {
-  return {AXElement::Kind::application, pid, 0};
-}
-
-AXElement GnomeAccessibility::systemWideElement() const { return {AXElement::Kind::systemWide, 0, 0}; }
-
-std::optional<std::int32_t> GnomeAccessibility::pid(const AXElement& element) const {
-  if (element.kind == AXElement::Kind::systemWide || element.pid == 0) return std::nullopt;
-  return element.pid;
-}
-
-AXError GnomeAccessibility::setMessagingTimeout(const AXElement& element, double seconds) {
-  if (!(seconds >= 0)) return platform::kAXErrorIllegalArgument;
-  if (element.kind == AXElement::Kind::systemWide) {
-    defaultTimeout_ = seconds > 0 ? seconds : kDefaultTimeoutSeconds;
-  } else if (seconds > 0) {
-    timeouts_[element.pid] = seconds;
-  } else {
-    timeouts_.erase(element.pid);
-  }
-  return platform::kAXErrorSuccess;
-}
-
 double GnomeAccessibility::timeoutFor(const AXElement& element) const {
-  const auto it = timeouts_.find(element.pid);
-  const bool own = element.kind != AXElement::Kind::systemWide && it != timeouts_.end();
-  return own ? it->second : defaultTimeout_;
+  return timeouts_.seconds(element);
 }
 
 const ShellWindow* GnomeAccessibility::Desktop::find(std::uint64_t id) const {

@@ -24,6 +24,7 @@
 
 #include "base/AlertPresenter.h"
 #include "platform/Accessibility.h"
+#include "platform/MessagingTimeouts.h"
 #include "platform/wayland/gnome/ShellWindowControl.h"
 
 namespace vistrel::gnome {
@@ -43,14 +44,13 @@ class GnomeAccessibility : public platform::Accessibility {
   // Through the extension, once it is enabled.
   bool canMoveForeignWindows() const override { return true; }
 
-  platform::AXElement applicationElement(std::int32_t pid) const override;
-  platform::AXElement systemWideElement() const override;
   platform::AXResult copyAttributeValue(const platform::AXElement& element, std::string_view attribute) override;
   platform::AXError setAttributeValue(const platform::AXElement& element, std::string_view attribute,
                                       const platform::AXValue& value) override;
   platform::AXError performAction(const platform::AXElement& element, std::string_view action) override;
-  std::optional<std::int32_t> pid(const platform::AXElement& element) const override;
-  platform::AXError setMessagingTimeout(const platform::AXElement& element, double seconds) override;
+  platform::AXError setMessagingTimeout(const platform::AXElement& element, double seconds) override {
+    return timeouts_.set(element, seconds);
+  }
 
  private:
   struct Desktop {
@@ -70,8 +70,7 @@ class GnomeAccessibility : public platform::Accessibility {
   QDBusConnection bus_;
   std::shared_ptr<AlertPresenter> alerts_;
   bool offered_ = false;
-  double defaultTimeout_;
-  std::map<std::int32_t, double> timeouts_;
+  platform::MessagingTimeouts timeouts_;
 };
 
 }  // namespace vistrel::gnome

@@ -58,39 +58,14 @@ std::string frameAction(const Rect& frame) {
 
 }  // namespace
 
-KWinAccessibility::KWinAccessibility(KWinScripting& kwin) : kwin_(kwin), defaultTimeout_(kDefaultTimeoutSeconds) {}
-
-AXElement KWinAccessibility::applicationElement(std::int32_t pid) const {
-  return {AXElement::Kind::application, pid, 0};
-}
-
-AXElement KWinAccessibility::systemWideElement() const { return {AXElement::Kind::systemWide, 0, 0}; }
+KWinAccessibility::KWinAccessibility(KWinScripting& kwin) : kwin_(kwin), timeouts_(kDefaultTimeoutSeconds) {}
 
 AXElement KWinAccessibility::windowElement(const KWinWindow& window) {
   return {AXElement::Kind::window, window.pid, kwin_.number(window.uuid)};
 }
 
-std::optional<std::int32_t> KWinAccessibility::pid(const AXElement& element) const {
-  if (element.kind == AXElement::Kind::systemWide || element.pid == 0) return std::nullopt;
-  return element.pid;
-}
-
-AXError KWinAccessibility::setMessagingTimeout(const AXElement& element, double seconds) {
-  if (!(seconds >= 0)) return platform::kAXErrorIllegalArgument;
-  if (element.kind == AXElement::Kind::systemWide) {
-    defaultTimeout_ = seconds > 0 ? seconds : kDefaultTimeoutSeconds;
-  } else if (seconds > 0) {
-    timeouts_[element.pid] = seconds;
-  } else {
-    timeouts_.erase(element.pid);
-  }
-  return platform::kAXErrorSuccess;
-}
-
 Deadline KWinAccessibility::deadlineFor(const AXElement& element) const {
-  const auto it = timeouts_.find(element.pid);
-  const bool own = element.kind != AXElement::Kind::systemWide && it != timeouts_.end();
-  return deadlineAfter(own ? it->second : defaultTimeout_);
+  return deadlineAfter(timeouts_.seconds(element));
 }
 
 AXError KWinAccessibility::findWindow(const AXElement& element, const KWinDesktop& desktop,

@@ -20,6 +20,7 @@
 #include <string_view>
 
 #include "platform/Accessibility.h"
+#include "platform/MessagingTimeouts.h"
 #include "platform/wayland/kde/KWinScripting.h"
 
 namespace vistrel::wayland::kde {
@@ -34,15 +35,14 @@ class KWinAccessibility : public platform::Accessibility {
   bool isProcessTrustedWithOptions(bool) override { return true; }
   bool canMoveForeignWindows() const override { return true; }
 
-  platform::AXElement applicationElement(std::int32_t pid) const override;
-  platform::AXElement systemWideElement() const override;
 
   platform::AXResult copyAttributeValue(const platform::AXElement& element, std::string_view attribute) override;
   platform::AXError setAttributeValue(const platform::AXElement& element, std::string_view attribute,
                                       const platform::AXValue& value) override;
   platform::AXError performAction(const platform::AXElement& element, std::string_view action) override;
-  std::optional<std::int32_t> pid(const platform::AXElement& element) const override;
-  platform::AXError setMessagingTimeout(const platform::AXElement& element, double seconds) override;
+  platform::AXError setMessagingTimeout(const platform::AXElement& element, double seconds) override {
+    return timeouts_.set(element, seconds);
+  }
 
  private:
   platform::AXError findWindow(const platform::AXElement& element, const KWinDesktop& desktop,
@@ -55,8 +55,7 @@ class KWinAccessibility : public platform::Accessibility {
   platform::AXElement windowElement(const KWinWindow& window);
 
   KWinScripting& kwin_;
-  double defaultTimeout_;
-  std::map<std::int32_t, double> timeouts_;
+  platform::MessagingTimeouts timeouts_;
 };
 
 }  // namespace vistrel::wayland::kde
