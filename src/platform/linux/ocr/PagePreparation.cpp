@@ -135,6 +135,7 @@ PreparedPage preparePage(const QImage& image) {
   Split split = otsuSplit(histogram, total);
   if (split.contrast < kMinContrast) return page;
   page.hasInk = true;
+  page.threshold = split.threshold;
   int lineHeight = typicalLineHeight(page.gray, split.threshold);
   if (lineHeight == 0 || lineHeight >= kTargetLineHeight) return page;
   // Bitmap glyphs (xterm's 6x13) are enlarged a whole 2x, smoothly, then made
@@ -151,7 +152,8 @@ PreparedPage preparePage(const QImage& image) {
                   .convertToFormat(QImage::Format_Grayscale8);
   if (bitmap) {
     long pixels = long(page.gray.width()) * page.gray.height();
-    binarise(page.gray, otsuSplit(histogramOf(page.gray), pixels).threshold);
+    page.threshold = otsuSplit(histogramOf(page.gray), pixels).threshold;
+    binarise(page.gray, page.threshold);
   }
   return page;
 }

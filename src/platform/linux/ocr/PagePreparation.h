@@ -12,6 +12,7 @@ struct PreparedPage {
   QImage gray;          // QImage::Format_Grayscale8
   double scale = 1;     // how many times the image was enlarged
   bool hasInk = false;  // false: a plain area, nothing to read
+  int threshold = 0;    // levels of `gray` below it are ink
 };
 
 PreparedPage preparePage(const QImage& image);
