@@ -128,9 +128,11 @@ PreparedPage preparePage(const QImage& image) {
   long total = long(page.gray.width()) * page.gray.height();
   Histogram histogram = histogramOf(page.gray);
   // The ground covers most of a text area, so the median level is the ground's.
-  if (medianOf(histogram, total) < 128) {
+  page.ground = medianOf(histogram, total);
+  if (page.ground < 128) {
     page.gray.invertPixels();
     std::reverse(histogram.begin(), histogram.end());
+    page.ground = 255 - page.ground;
   }
   Split split = otsuSplit(histogram, total);
   if (split.contrast < kMinContrast) return page;
@@ -154,6 +156,7 @@ PreparedPage preparePage(const QImage& image) {
     long pixels = long(page.gray.width()) * page.gray.height();
     page.threshold = otsuSplit(histogramOf(page.gray), pixels).threshold;
     binarise(page.gray, page.threshold);
+    page.ground = 255;
   }
   return page;
 }

@@ -49,7 +49,9 @@ constexpr int kMaxMargin = 32;
 bool readBand(tesseract::TessBaseAPI& api, const PreparedPage& page, LineBand band, std::vector<std::string>& lines) {
   const int height = band.bottom - band.top, margin = std::clamp(height / 2, kMinMargin, kMaxMargin);
   QImage framed(page.gray.width(), height + 2 * margin, QImage::Format_Grayscale8);
-  framed.fill(255);
+  // In the page's own ground: a lighter margin would be a third level that
+  // Tesseract's threshold may split from the ground, blackening the band.
+  framed.fill(uint(page.ground));
   for (int y = 0; y < height; ++y)
     std::memcpy(framed.scanLine(margin + y), page.gray.constScanLine(band.top + y), size_t(page.gray.width()));
   api.SetImage(framed.constBits(), framed.width(), framed.height(), 1, int(framed.bytesPerLine()));
