@@ -31,6 +31,7 @@
 set -euo pipefail
 build=$(cd "${1:?usage: harness.sh -- bash bench/ocr_vs_cli.sh <build dir>}" && pwd)
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/../tests/e2e" && pwd)
+# shellcheck source=../tests/e2e/lib.sh
 source "$here/lib.sh"
 export VISTREL=$build/bin/vistrel
 bench=$build/bench/vistrel-ocr-bench
