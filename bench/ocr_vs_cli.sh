@@ -9,8 +9,9 @@
 # the reading module loaded once (vistrel-ocr-bench) and by the tesseract
 # command (OMP_THREAD_LIMIT=1), which loads its model on every run. The
 # tables give wall times; the lines below each crop give CPU times (the
-# module's calling thread, the command's user and system time), which a busy
-# machine inflates less: compare those. The character error rate is measured
+# module's whole process, its reader threads included; the command's user and
+# system time), which a busy machine inflates less: compare those for work,
+# the wall times for what a user waits. The character error rate is measured
 # against the listing. A second table reads the crops prepared as the module
 # prepares them (gray, light ground; xterm's bitmap font 2x and made sharp,
 # DejaVu Sans Mono 10 1.5x) with the command's page segmentation modes 3, 4,
