@@ -1,12 +1,16 @@
 // Capture latency seen from outside, for bench/capture_latency.sh: from the
 // XTest key press until the file is complete in the screenshots folder (the
 // product renames a finished file into place, so a file that appears is whole).
+// For bench/ocr_vs_cli.sh: from the end of the drag of "Recognize Text/QR"
+// until the program takes the clipboard with the text.
 //
 //   vistrel-capture-latency key <dir> <runs>                 Super+Shift+1
 //   vistrel-capture-latency area <dir> <runs> X Y W H        Super+Shift+2, then a drag
+//   vistrel-capture-latency text - <runs> X Y W H            Ctrl+Alt+Super+O, a drag, then Return on the alert
 //   vistrel-capture-latency command <file> <runs> -- cmd...  a tool that writes <file>
 //
-// Prints one line: "<median ms> <min ms> <max ms> <bytes of the last file>".
+// Prints one line: "<median ms> <min ms> <max ms> <bytes of the last file>"
+// (for text, 0 bytes: read the clipboard).
 
 #include <sys/inotify.h>
 #include <sys/stat.h>
@@ -17,6 +21,7 @@
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
+#include <X11/extensions/Xfixes.h>
 #include <X11/keysym.h>
 
 #include <algorithm>
@@ -77,6 +82,39 @@ bool waitForOverlay(Display* display, double seconds) {
   return false;
 }
 
+// Waits for a new owner of the clipboard (the program takes it with the
+// text; giving it up first is no text yet).
+bool waitForClipboard(Display* display, int fixesEvents, double seconds) {
+  const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
+  while (Clock::now() < deadline) {
+    while (XPending(display)) {
+      XEvent event;
+      XNextEvent(display, &event);
+      if (event.type == fixesEvents + XFixesSelectionNotify &&
+          reinterpret_cast<XFixesSelectionNotifyEvent*>(&event)->owner != None)
+        return true;
+    }
+    pollfd fd{ConnectionNumber(display), POLLIN, 0};
+    poll(&fd, 1, 5);
+  }
+  return false;
+}
+
+// Waits for a managed window to be mapped or unmapped (the alert's frame).
+bool waitForFrame(Display* display, int type, double seconds) {
+  const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
+  while (Clock::now() < deadline) {
+    while (XPending(display)) {
+      XEvent event;
+      XNextEvent(display, &event);
+      if (event.type == type && (type != MapNotify || !event.xmap.override_redirect)) return true;
+    }
+    pollfd fd{ConnectionNumber(display), POLLIN, 0};
+    poll(&fd, 1, 5);
+  }
+  return false;
+}
+
 void report(std::vector<double> times, const std::string& file) {
   if (times.empty()) {
     std::printf("- - - 0\n");
@@ -125,6 +163,15 @@ int main(int argc, char** argv) {
     return 1;
   }
   XSelectInput(display, DefaultRootWindow(display), SubstructureNotifyMask);
+  int fixesEvents = 0, fixesErrors = 0;
+  if (mode == "text") {
+    if (!XFixesQueryExtension(display, &fixesEvents, &fixesErrors)) {
+      std::fprintf(stderr, "capture-latency: no XFIXES\n");
+      return 1;
+    }
+    XFixesSelectSelectionInput(display, DefaultRootWindow(display), XInternAtom(display, "CLIPBOARD", False),
+                               XFixesSetSelectionOwnerNotifyMask);
+  }
   const int watch = inotify_init1(IN_NONBLOCK);
   inotify_add_watch(watch, target.c_str(), IN_MOVED_TO | IN_CLOSE_WRITE);
 
@@ -135,6 +182,36 @@ int main(int argc, char** argv) {
     const auto start = Clock::now();
     if (mode == "key") {
       pressCombo(display, {XK_Super_L, XK_Shift_L, XK_1});
+    } else if (mode == "text") {
+      const int x = std::atoi(argv[4]), y = std::atoi(argv[5]), w = std::atoi(argv[6]), h = std::atoi(argv[7]);
+      XTestFakeMotionEvent(display, -1, x, y, CurrentTime);
+      pressCombo(display, {XK_Control_L, XK_Alt_L, XK_Super_L, XK_o});
+      if (!waitForOverlay(display, 5)) {
+        std::fprintf(stderr, "capture-latency: no overlay appeared\n");
+        break;
+      }
+      XTestFakeButtonEvent(display, 1, True, CurrentTime);
+      XTestFakeMotionEvent(display, -1, x + w / 2, y + h / 2, CurrentTime);
+      XTestFakeMotionEvent(display, -1, x + w, y + h, CurrentTime);
+      XSync(display, False);
+      const auto released = Clock::now();
+      XTestFakeButtonEvent(display, 1, False, CurrentTime);
+      XFlush(display);
+      if (!waitForClipboard(display, fixesEvents, 20)) {
+        std::fprintf(stderr, "capture-latency: the clipboard did not change within 20 s\n");
+        break;
+      }
+      times.push_back(msSince(released));
+      // The "Copied text" alert: Return closes it.
+      if (!waitForFrame(display, MapNotify, 10)) {
+        std::fprintf(stderr, "capture-latency: no alert appeared\n");
+        break;
+      }
+      usleep(300000);
+      pressCombo(display, {XK_Return});
+      waitForFrame(display, UnmapNotify, 5);
+      usleep(900000);
+      continue;
     } else {
       const int x = std::atoi(argv[4]), y = std::atoi(argv[5]), w = std::atoi(argv[6]), h = std::atoi(argv[7]);
       XTestFakeMotionEvent(display, -1, x, y, CurrentTime);

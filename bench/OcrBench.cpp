@@ -1,13 +1,15 @@
 // Reading speed and accuracy of the reading module, for bench/ocr_vs_cli.sh.
 // The module is loaded once, as in the program; each run is one request.
 //
-//   vistrel-ocr-bench text <image> <reference.txt> <runs> [out.txt]   text: first request, then the runs
+//   vistrel-ocr-bench text <image> <reference.txt> <runs> [out.txt [readers]]
+//                                                                       text: first request, then the runs,
+//                                                                       on `readers` threads (0: one per core)
 //   vistrel-ocr-bench codes <image> <expected content> <runs>           code decoding
 //   vistrel-ocr-bench cer <reference.txt> <recognised.txt>              character error rate of a text
 //   vistrel-ocr-bench qr <content> <side px> <out.png>                  draws a QR code
 //
-// Times are milliseconds: wall clock, and the CPU time of the calling thread
-// (the module is single-threaded), which a busy machine inflates less.
+// Times are milliseconds: wall clock, and the CPU time of the process (the
+// module's reader threads included), which a busy machine inflates less.
 // The character error rate is the edit distance over the reference's length,
 // in code points, after collapsing runs of spaces and dropping empty lines
 // (the recogniser cannot see a terminal's column padding).
@@ -39,7 +41,7 @@ using vistrel::platform::RecognitionFault;
 
 double cpuMs() {
   timespec now{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
   return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
 }
 
@@ -131,7 +133,7 @@ int text(char** argv, int argc) {
   QImage image = loadImage(argv[2]);
   std::string reference = readFile(argv[3]);
   int runs = std::atoi(argv[4]);
-  vistrel::desktop::ModuleTextRecognizer recognizer(VISTREL_OCR_MODULE);
+  vistrel::desktop::ModuleTextRecognizer recognizer(VISTREL_OCR_MODULE, argc > 6 ? std::atoi(argv[6]) : 0);
   long rssBefore = rssKb();
   std::string recognised;
   Timing first = timeRuns(1, [&] { recognised = orExit(recognizer.recognizeText(image)); });
@@ -141,7 +143,7 @@ int text(char** argv, int argc) {
   std::printf("RSS %ld kB before the first request, %ld kB after\n", rssBefore, rssKb());
   std::printf("CER %.2f %% (%zu characters)\n", 100 * characterErrorRate(reference, recognised),
               normalised(reference).size());
-  if (argc > 5) {
+  if (argc > 5 && std::string(argv[5]) != "-") {
     QFile out(argv[5]);
     if (out.open(QIODevice::WriteOnly)) out.write(QByteArray::fromStdString(recognised + "\n"));
   }

@@ -9,7 +9,8 @@
 
 namespace vistrel::desktop {
 
-ModuleTextRecognizer::ModuleTextRecognizer(std::string modulePath) : modulePath_(std::move(modulePath)) {}
+ModuleTextRecognizer::ModuleTextRecognizer(std::string modulePath, int readers)
+    : modulePath_(std::move(modulePath)), readers_(readers) {}
 
 std::string ModuleTextRecognizer::defaultModulePath() {
   return QDir::cleanPath(QCoreApplication::applicationDirPath() + "/../lib/vistrel/" + ocr::kModuleFileName)
@@ -30,7 +31,7 @@ platform::TextRecognizer* ModuleTextRecognizer::recognizer(std::string& fault) {
     } else if (auto make = reinterpret_cast<MakeRecognizer>(module.resolve(ocr::kEntryPoint)); !make) {
       fault = "Text recognition could not be loaded: " + modulePath_ + " has no " + ocr::kEntryPoint;
     } else {
-      recognizer_.reset(make());
+      recognizer_.reset(make(readers_));
       if (!recognizer_) fault = "Text recognition could not start.";
     }
   }

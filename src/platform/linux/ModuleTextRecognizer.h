@@ -13,7 +13,8 @@ namespace vistrel::desktop {
 
 class ModuleTextRecognizer : public platform::TextRecognizer {
  public:
-  explicit ModuleTextRecognizer(std::string modulePath);
+  // Text is read on up to `readers` threads at once; < 1: one per core.
+  explicit ModuleTextRecognizer(std::string modulePath, int readers = 0);
 
   // <the executable's folder>/../lib/vistrel/libvistrel-ocr.so
   static std::string defaultModulePath();
@@ -26,6 +27,7 @@ class ModuleTextRecognizer : public platform::TextRecognizer {
   platform::TextRecognizer* recognizer(std::string& fault);
 
   std::string modulePath_;
+  int readers_;
   std::unique_ptr<platform::TextRecognizer> recognizer_;
 };
 

@@ -97,6 +97,25 @@ TEST_F(TextRecognizerTest, ReadsLinesInOrder) {
   EXPECT_EQ(unnamedThreads(), threads);
 }
 
+// A page of many lines read on one, two or three threads at once gives the
+// same text, every line in its place.
+TEST_F(TextRecognizerTest, ReadersTogetherReadAsOne) {
+  const QStringList lines = {"First line of the listing", "Second line follows it",     "Third line in the middle",
+                             "Fourth line below that",    "Fifth line near the end",    "Sixth line comes next",
+                             "Seventh line before the last", "Eighth line closes the page"};
+  QImage image = page({640, 210}, Qt::white);
+  write(image, {8, 2}, lines, Qt::black, 14);
+  ModuleTextRecognizer one(VISTREL_OCR_MODULE, 1), three(VISTREL_OCR_MODULE, 3);
+  auto read = [&image](ModuleTextRecognizer& reader) {
+    auto result = reader.recognizeText(image);
+    return std::holds_alternative<std::string>(result) ? std::get<std::string>(result) : "fault";
+  };
+  std::string alone = read(one);
+  EXPECT_EQ(alone, lines.join('\n').toStdString());
+  EXPECT_EQ(text(image), alone);
+  EXPECT_EQ(read(three), alone);
+}
+
 // Plain areas read as nothing, without a fault.
 TEST_F(TextRecognizerTest, BlankImagesGiveEmptyText) {
   EXPECT_EQ(text(page({300, 200}, Qt::white)), "");

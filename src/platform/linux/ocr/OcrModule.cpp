@@ -13,6 +13,8 @@ namespace {
 // No exception leaves the module: the program sees faults only.
 class ModuleRecognizer final : public platform::TextRecognizer {
  public:
+  explicit ModuleRecognizer(int readers) : text_(readers) {}
+
   platform::RecognitionResult<std::string> recognizeText(const QImage& image) override {
     try {
       return text_.recognize(image);
@@ -37,6 +39,10 @@ class ModuleRecognizer final : public platform::TextRecognizer {
 
 }  // namespace vistrel::desktop::ocr
 
-extern "C" __attribute__((visibility("default"))) vistrel::platform::TextRecognizer* vistrel_ocr_make_recognizer() {
-  return new (std::nothrow) vistrel::desktop::ocr::ModuleRecognizer;
+extern "C" __attribute__((visibility("default"))) vistrel::platform::TextRecognizer* vistrel_ocr_make_recognizer(int readers) {
+  try {
+    return new vistrel::desktop::ocr::ModuleRecognizer(readers);
+  } catch (const std::exception&) {
+    return nullptr;
+  }
 }

@@ -13,7 +13,8 @@ inline constexpr char kEntryPoint[] = "vistrel_ocr_make_recognizer";
 }  // namespace vistrel::desktop::ocr
 
 // The module's one exported function: a new recognizer, owned by the caller,
-// or null when it cannot be made. The model is loaded by the first request
+// or null when it cannot be made. It reads text on up to `readers` threads
+// at once, one per core when `readers` < 1. The model is loaded by the first request
 // for text, not here. Never throws. The module must stay loaded while any
 // recognizer it made is alive.
-extern "C" vistrel::platform::TextRecognizer* vistrel_ocr_make_recognizer();
+extern "C" vistrel::platform::TextRecognizer* vistrel_ocr_make_recognizer(int readers);

@@ -128,13 +128,16 @@ PreparedPage preparePage(const QImage& image) {
   long total = long(page.gray.width()) * page.gray.height();
   Histogram histogram = histogramOf(page.gray);
   // The ground covers most of a text area, so the median level is the ground's.
-  if (medianOf(histogram, total) < 128) {
+  page.ground = medianOf(histogram, total);
+  if (page.ground < 128) {
     page.gray.invertPixels();
     std::reverse(histogram.begin(), histogram.end());
+    page.ground = 255 - page.ground;
   }
   Split split = otsuSplit(histogram, total);
   if (split.contrast < kMinContrast) return page;
   page.hasInk = true;
+  page.threshold = split.threshold;
   int lineHeight = typicalLineHeight(page.gray, split.threshold);
   if (lineHeight == 0 || lineHeight >= kTargetLineHeight) return page;
   // Bitmap glyphs (xterm's 6x13) are enlarged a whole 2x, smoothly, then made
@@ -151,7 +154,9 @@ PreparedPage preparePage(const QImage& image) {
                   .convertToFormat(QImage::Format_Grayscale8);
   if (bitmap) {
     long pixels = long(page.gray.width()) * page.gray.height();
-    binarise(page.gray, otsuSplit(histogramOf(page.gray), pixels).threshold);
+    page.threshold = otsuSplit(histogramOf(page.gray), pixels).threshold;
+    binarise(page.gray, page.threshold);
+    page.ground = 255;
   }
   return page;
 }

@@ -12,6 +12,8 @@ struct PreparedPage {
   QImage gray;          // QImage::Format_Grayscale8
   double scale = 1;     // how many times the image was enlarged
   bool hasInk = false;  // false: a plain area, nothing to read
+  int threshold = 0;    // levels of `gray` below it are ink
+  int ground = 255;     // the level of `gray` around the text
 };
 
 PreparedPage preparePage(const QImage& image);
