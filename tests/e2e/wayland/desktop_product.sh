@@ -7,7 +7,7 @@
 # and no key grabs); a snap of a native window lands on the left half; a screen
 # capture is the screen with the snapped window where the snap put it.
 # Usage: desktop_product.sh kwin|gnome, inside harness.sh --desktop <same>
-# with vistrel, vistrel-testwindow and lib.sh staged.
+# with vistrel, vistrel-testwindow, lib.sh (and for kwin vistrel-wlprobe) staged.
 set -euo pipefail
 # shellcheck source=../lib.sh disable=SC1091
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
@@ -87,5 +87,12 @@ for point in "100 540" "950 1000"; do
   [ "$(pixel $point)" = "$GREEN" ] || fail "the capture's left half is not the window at $point"
 done
 [ "$(pixel 1000 540)" != "$GREEN" ] || fail "the capture shows the window beyond the left half"
+if [ "$DESKTOP" = kwin ]; then
+  # KWin offers data control: the clipboard is readable without focus.
+  vistrel-wlprobe clip "$HARNESS_DIR/clipboard.png" >"$HARNESS_DIR/clipboard.types" \
+    || fail "the clipboard holds no image: $(cat "$HARNESS_DIR/clipboard.types")"
+  [ "$(compare -metric AE "$shot" "$HARNESS_DIR/clipboard.png" null: 2>&1)" = 0 ] \
+    || fail "the clipboard's image differs from the file"
+fi
 echo "ok capture: $shot"
 echo "$DESKTOP product: all passed"
