@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/linux/ProcessName.h"
 #include "platform/wayland/LayoutSpace.h"
 #include "platform/wayland/Screencopy.h"
 
@@ -17,13 +18,6 @@ namespace {
 // Lists come at once; a frame takes until the output's next repaint.
 constexpr double kReadSeconds = 1.0;
 constexpr double kImageSeconds = 3.0;
-
-std::string processName(std::int32_t pid) {
-  if (pid <= 0) return {};
-  QFile file(QStringLiteral("/proc/%1/comm").arg(pid));
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  return file.readAll().trimmed().toStdString();
-}
 
 platform::CaptureFault faultOf(const std::string& error) {
   return {"sway did not list its windows (" + error + ")."};
@@ -40,10 +34,10 @@ std::vector<Rect> areasOf(const std::vector<const Output*>& outputs) {
 WaylandScreenCapture::WaylandScreenCapture(WaylandConnection& connection, SwayIpc* sway)
     : connection_(connection), sway_(sway) {}
 
-platform::CaptureResult<platform::ShareableContent> WaylandScreenCapture::shareableContent() {
-  const Deadline deadline = deadlineAfter(kReadSeconds);
-  if (!connection_.sync(deadline)) return platform::CaptureFault{"The compositor did not answer in time."};
-  const auto outputs = connection_.outputs();
+platform::CaptureResult<platform::ShareableContent> outputDisplays(WaylandConnection& connection, Deadline deadline,
+                                                                 Rect& primaryArea) {
+  if (!connection.sync(deadline)) return platform::CaptureFault{"The compositor did not answer in time."};
+  const auto outputs = connection.outputs();
   const auto areas = areasOf(outputs);
   const auto primary = primaryIndex(areas);
   if (!primary) return platform::CaptureFault{"There is no display to capture."};
@@ -54,16 +48,26 @@ platform::CaptureResult<platform::ShareableContent> WaylandScreenCapture::sharea
                                      outputs[i]->pixelScale()};
     content.displays.insert(i == *primary ? content.displays.begin() : content.displays.end(), display);
   }
-  if (!sway_) return content;
+  primaryArea = areas[*primary];
+  return content;
+}
+
+platform::CaptureResult<platform::ShareableContent> WaylandScreenCapture::shareableContent() {
+  const Deadline deadline = deadlineAfter(kReadSeconds);
+  Rect primaryArea;
+  auto listed = outputDisplays(connection_, deadline, primaryArea);
+  auto* displays = std::get_if<platform::ShareableContent>(&listed);
+  if (!displays || !sway_) return listed;
+  platform::ShareableContent content = std::move(*displays);
   const auto tree = sway_->tree(deadline);
   if (!tree.value) return faultOf(tree.error);
   for (const SwayView& view : tree.value->views) {
     if (!view.visible || view.scratchpad) continue;
     platform::CaptureWindow window;
     window.windowID = std::uint32_t(view.id);
-    window.bounds = layoutToAccessibility(view.frame, areas[*primary]);
+    window.bounds = layoutToAccessibility(view.frame, primaryArea);
     window.ownerPID = std::max(view.pid, 0);
-    window.ownerName = view.appId.empty() ? processName(view.pid) : view.appId;
+    window.ownerName = view.appId.empty() ? desktop::processName(view.pid) : view.appId;
     window.title = view.title;
     content.windows.push_back(std::move(window));
   }

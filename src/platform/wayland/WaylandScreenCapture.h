@@ -15,6 +15,12 @@
 
 namespace vistrel::wayland {
 
+// The outputs as capture displays, the primary first, and the primary's
+// layout rectangle (what window frames are measured from); a fault when the
+// compositor does not answer by `deadline` or has no output.
+platform::CaptureResult<platform::ShareableContent> outputDisplays(WaylandConnection& connection, Deadline deadline,
+                                                                 Rect& primaryArea);
+
 class WaylandScreenCapture : public platform::ScreenCapture {
  public:
   // `sway` may be null (another wlroots compositor): then no windows are listed or captured.

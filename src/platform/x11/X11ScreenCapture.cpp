@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "platform/linux/ProcessName.h"
 #include "platform/linux/ProcessMemory.h"
 #include "platform/x11/Clients.h"
 #include "platform/x11/DesktopSpaces.h"
@@ -33,14 +34,6 @@ platform::CaptureFault faultOf(Fault fault) {
     case Fault::vanished: break;
   }
   return {"The X server refused to list the screen's contents."};
-}
-
-// The program's name as the kernel knows it, for windows without WM_CLASS.
-std::string processName(std::int32_t pid) {
-  if (pid <= 0) return {};
-  QFile file(QStringLiteral("/proc/%1/comm").arg(pid));
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  return file.readAll().trimmed().toStdString();
 }
 
 }  // namespace
@@ -136,7 +129,7 @@ platform::CaptureResult<platform::ShareableContent> X11ScreenCapture::shareableC
     window.bounds = rootToAccessibility(f.outer(), primary);
     window.ownerPID = std::max(pids[i], 0);  // a synthetic owner is no process
     window.ownerName = f.windowClass && !f.windowClass->className.empty() ? f.windowClass->className
-                                                                          : processName(window.ownerPID);
+                                                                          : desktop::processName(window.ownerPID);
     window.title = f.title.value_or("");
     window.layer = layerOf(f.types, f.transient);
     content.windows.push_back(std::move(window));

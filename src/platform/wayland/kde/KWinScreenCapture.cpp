@@ -16,7 +16,9 @@
 #include <cerrno>
 #include <cmath>
 
+#include "platform/linux/ProcessName.h"
 #include "platform/wayland/LayoutSpace.h"
+#include "platform/wayland/WaylandScreenCapture.h"
 #include "platform/wayland/kde/KWinDesktopEntry.h"
 
 namespace vistrel::wayland::kde {
@@ -64,19 +66,6 @@ std::optional<QByteArray> readAll(int fd, qsizetype expected, Deadline deadline)
     if (n == 0) return data;
     data.append(chunk, n);
   }
-}
-
-std::string processName(std::int32_t pid) {
-  if (pid <= 0) return {};
-  QFile file(QStringLiteral("/proc/%1/comm").arg(pid));
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  return file.readAll().trimmed().toStdString();
-}
-
-std::vector<Rect> areasOf(const std::vector<const Output*>& outputs) {
-  std::vector<Rect> areas;
-  for (const Output* output : outputs) areas.push_back(output->layoutRect());
-  return areas;
 }
 
 bool offered(const KWinWindow& window) {
@@ -141,27 +130,20 @@ bool KWinScreenCapture::preflightAccess() const {
 
 platform::CaptureResult<platform::ShareableContent> KWinScreenCapture::shareableContent() {
   const Deadline deadline = deadlineAfter(kReadSeconds);
-  if (!connection_.sync(deadline)) return platform::CaptureFault{"The compositor did not answer in time."};
-  const auto outputs = connection_.outputs();
-  const auto areas = areasOf(outputs);
-  const auto primary = primaryIndex(areas);
-  if (!primary) return platform::CaptureFault{"There is no display to capture."};
-
-  platform::ShareableContent content;
-  for (std::size_t i = 0; i < outputs.size(); ++i) {
-    platform::CaptureDisplay display{outputs[i]->globalName, layoutToAppKit(areas[i], areas[*primary]),
-                                     outputs[i]->pixelScale()};
-    content.displays.insert(i == *primary ? content.displays.begin() : content.displays.end(), display);
-  }
+  Rect primaryArea;
+  auto listed = outputDisplays(connection_, deadline, primaryArea);
+  auto* displays = std::get_if<platform::ShareableContent>(&listed);
+  if (!displays) return listed;
+  platform::ShareableContent content = std::move(*displays);
   const ScriptResult read = kwin_.desktop(deadline);
   if (!read.report) return platform::CaptureFault{"KWin did not list its windows (" + read.error + ")."};
   for (const KWinWindow& w : read.report->desktop.windows) {
     if (!offered(w)) continue;
     platform::CaptureWindow window;
     window.windowID = kwin_.number(w.uuid);
-    window.bounds = layoutToAccessibility(w.frame, areas[*primary]);
+    window.bounds = layoutToAccessibility(w.frame, primaryArea);
     window.ownerPID = std::max(w.pid, 0);
-    window.ownerName = w.resourceClass.empty() ? processName(w.pid) : w.resourceClass;
+    window.ownerName = w.resourceClass.empty() ? desktop::processName(w.pid) : w.resourceClass;
     window.title = w.caption;
     content.windows.push_back(std::move(window));
   }
