@@ -43,14 +43,16 @@ log_offset() {
 
 # log_since <offset>: the log lines written after the offset. A log that shrank
 # below the offset was replaced by someone else; then all of it is new.
+# A reader that stops early (grep -q) ends the writer with SIGPIPE; under
+# pipefail that would fail the pipeline, so the writer's status is not passed on.
 log_since() {
   local offset=$1 size
   size=$(log_offset)
   [ -f "$LAYOUT_LOG" ] || return 0
   if [ "$size" -lt "$offset" ]; then
-    cat "$LAYOUT_LOG"
+    cat "$LAYOUT_LOG" || true
   else
-    tail -c +"$((offset + 1))" "$LAYOUT_LOG"
+    tail -c +"$((offset + 1))" "$LAYOUT_LOG" || true
   fi
 }
 

@@ -25,8 +25,9 @@ xsetroot -solid '#808080'
 # record_clicks <name>: an area recording with a left and a right click in it, into $HARNESS_DIR/<name>.mp4.
 record_clicks() {
   local offset
+  offset=$(log_offset)
   start_vistrel
-  wait_for_launch 0
+  wait_for_launch "$offset"
   xdotool mousemove 100 100
   offset=$(log_offset)
   start_selection 1 "$1: area recording" hand_over record.area

@@ -35,8 +35,9 @@ dbus-monitor --session "type='method_call',interface='org.freedesktop.Notificati
   >"$HARNESS_DIR/notes.log" 2>&1 &
 write_settings '{"vistrel.recording.sound": "desktop"}'
 xsetroot -solid '#202020'
+offset=$(log_offset)
 start_vistrel
-wait_for_launch 0
+wait_for_launch "$offset"
 
 # 1. The tone and the screen's change at one moment.
 offset=$(log_offset)
