@@ -20,6 +20,8 @@ extern "C" {
 #include <filesystem>
 #include <system_error>
 
+#include "platform/linux/LibavEncoding.h"
+
 namespace vistrel::desktop {
 
 namespace {
@@ -34,12 +36,6 @@ constexpr std::size_t kWaiting = 3;
 const char* kPaletteUse = "[in]format=bgra[f];[f][pal]paletteuse=dither=bayer:bayer_scale=4:diff_mode=rectangle[out]";
 // "diff": colours that move count more than a still background.
 const char* kPaletteGen = "[in]format=bgra,palettegen=stats_mode=diff[out]";
-
-std::string describe(int error) {
-  char text[AV_ERROR_MAX_STRING_SIZE] = {};
-  av_strerror(error, text, sizeof text);
-  return text;
-}
 
 // A filter graph from buffer sources "in" (the frames) and, when asked,
 // "pal" (a palette) to a buffer sink "out".
@@ -197,7 +193,7 @@ bool LibavGifWriter::canAdd(const platform::VideoSettings& settings) const {
 
 void LibavGifWriter::fail(const std::string& what, int error) {
   std::lock_guard lock(mutex_);
-  if (error_.empty()) error_ = what + (error ? ": " + describe(error) : std::string());
+  if (error_.empty()) error_ = what + (error ? ": " + libav::errorText(error) : std::string());
   status_ = MovieWriterStatus::failed;
   qWarning("vistrel: the GIF %s failed: %s", path_.c_str(), error_.c_str());
 }
@@ -329,33 +325,17 @@ bool LibavGifWriter::keep(const QImage& image, std::int64_t pts) {
     std::memcpy(picture_->data[0] + std::size_t(y) * picture_->linesize[0], sized.constScanLine(y), rowBytes);
   }
   picture_->pts = pts;
-  error = avcodec_send_frame(codec_, picture_);
-  while (error >= 0) {
-    error = avcodec_receive_packet(codec_, packet_);
-    if (error == AVERROR(EAGAIN)) return ++kept_, true;
-    if (error < 0) break;
-    packet_->stream_index = stream_->index;
-    av_packet_rescale_ts(packet_, codec_->time_base, stream_->time_base);
-    error = av_write_frame(frames_, packet_);
-    av_packet_unref(packet_);
-  }
-  return fail("cannot keep a frame", error), false;
+  error = libav::encodeInto(codec_, picture_, packet_, frames_, stream_);
+  if (error < 0) return fail("cannot keep a frame", error), false;
+  ++kept_;
+  return true;
 }
 
 bool LibavGifWriter::closeFrames() {
   if (!frames_) return false;
   bool whole = false;
   if (frames_->pb) {
-    int error = avcodec_send_frame(codec_, nullptr);
-    while (error >= 0) {
-      error = avcodec_receive_packet(codec_, packet_);
-      if (error < 0) break;
-      packet_->stream_index = stream_->index;
-      av_packet_rescale_ts(packet_, codec_->time_base, stream_->time_base);
-      error = av_write_frame(frames_, packet_);
-      av_packet_unref(packet_);
-    }
-    whole = error == AVERROR_EOF && av_write_trailer(frames_) >= 0;
+    whole = libav::encodeInto(codec_, nullptr, packet_, frames_, stream_) >= 0 && av_write_trailer(frames_) >= 0;
     avio_closep(&frames_->pb);
   }
   av_packet_free(&packet_);
@@ -413,18 +393,6 @@ bool LibavGifWriter::makeGif() {
   }
   if (error >= 0) error = avformat_write_header(gif, nullptr);
   const AVRational sinkBase = error >= 0 ? av_buffersink_get_time_base(mapping.out) : kCentiseconds;
-  const auto writePackets = [&]() {
-    for (;;) {
-      int received = avcodec_receive_packet(encoder, packet);
-      if (received == AVERROR(EAGAIN) || received == AVERROR_EOF) return 0;
-      if (received < 0) return received;
-      packet->stream_index = stream->index;
-      av_packet_rescale_ts(packet, encoder->time_base, stream->time_base);
-      received = av_write_frame(gif, packet);
-      av_packet_unref(packet);
-      if (received < 0) return received;
-    }
-  };
   const auto encodeMapped = [&]() {
     for (;;) {
       int got = av_buffersink_get_frame(mapping.out, mapped);
@@ -433,9 +401,8 @@ bool LibavGifWriter::makeGif() {
       mapped->pts = av_rescale_q(mapped->pts, sinkBase, kCentiseconds);
       lastPts = mapped->pts;
       mapped->pict_type = AV_PICTURE_TYPE_NONE;
-      got = avcodec_send_frame(encoder, mapped);
+      got = libav::encodeInto(encoder, mapped, packet, gif, stream);
       av_frame_unref(mapped);
-      if (got >= 0) got = writePackets();
       if (got < 0) return got;
     }
   };
@@ -447,8 +414,7 @@ bool LibavGifWriter::makeGif() {
   }
   if (error >= 0) error = av_buffersrc_add_frame(mapping.in, nullptr);
   if (error >= 0) error = encodeMapped();
-  if (error >= 0) error = avcodec_send_frame(encoder, nullptr);
-  if (error >= 0) error = writePackets();
+  if (error >= 0) error = libav::encodeInto(encoder, nullptr, packet, gif, stream);
   if (error >= 0) {
     // How long the last picture stays, which the muxer cannot know from the next one.
     av_opt_set_int(gif->priv_data, "final_delay", std::max<std::int64_t>(timeline_.end() - lastPts, 1), 0);

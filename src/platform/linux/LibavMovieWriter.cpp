@@ -16,6 +16,7 @@ extern "C" {
 #include <filesystem>
 #include <system_error>
 
+#include "platform/linux/LibavEncoding.h"
 #include "platform/linux/ProcessMemory.h"
 
 namespace vistrel::desktop {
@@ -37,12 +38,6 @@ constexpr std::int64_t kRefreshTicks = kTicksPerSecond;
 constexpr std::int64_t kDefaultStep = kTicksPerSecond / 30;
 
 const char* kEncoderName = "libx264";
-
-std::string describe(int error) {
-  char text[AV_ERROR_MAX_STRING_SIZE] = {};
-  av_strerror(error, text, sizeof text);
-  return text;
-}
 
 }  // namespace
 
@@ -83,7 +78,7 @@ bool LibavMovieWriter::canAdd(const platform::VideoSettings& settings) const {
 
 void LibavMovieWriter::fail(const std::string& what, int error) {
   std::lock_guard lock(mutex_);
-  if (error_.empty()) error_ = what + (error ? ": " + describe(error) : std::string());
+  if (error_.empty()) error_ = what + (error ? ": " + libav::errorText(error) : std::string());
   // Before writing starts a failure is only remembered: the status changes when writing is asked for.
   if (status_ != MovieWriterStatus::unknown || prepared_) status_ = MovieWriterStatus::failed;
   qWarning("vistrel x11: the recording %s failed: %s", path_.c_str(), error_.c_str());
@@ -190,7 +185,7 @@ bool LibavMovieWriter::addAudio(const platform::AudioSettings& settings) {
   }
   if (error >= 0) error = av_frame_get_buffer(audioFrame_, 0);
   if (error < 0) {
-    qWarning("vistrel: the recording %s gets no sound: %s", path_.c_str(), describe(error).c_str());
+    qWarning("vistrel: the recording %s gets no sound: %s", path_.c_str(), libav::errorText(error).c_str());
     // Only a stream that could not be described is in the file: then the file cannot be made.
     if (audioStream_) prepared_ = false;
     return false;
@@ -299,18 +294,9 @@ bool LibavMovieWriter::encodeAudio(bool last) {
 }
 
 bool LibavMovieWriter::sendAudio(AVFrame* frame) {
-  int error = avcodec_send_frame(audioCodec_, frame);
+  const int error = libav::encodeInto(audioCodec_, frame, audioPacket_, format_, audioStream_);
   if (error < 0) return fail("cannot encode the sound", error), false;
-  for (;;) {
-    error = avcodec_receive_packet(audioCodec_, audioPacket_);
-    if (error == AVERROR(EAGAIN) || error == AVERROR_EOF) return true;
-    if (error < 0) return fail("cannot encode the sound", error), false;
-    audioPacket_->stream_index = audioStream_->index;
-    av_packet_rescale_ts(audioPacket_, audioCodec_->time_base, audioStream_->time_base);
-    error = av_write_frame(format_, audioPacket_);
-    av_packet_unref(audioPacket_);
-    if (error < 0) return fail("cannot write to the file", error), false;
-  }
+  return true;
 }
 
 bool LibavMovieWriter::startWriting() {
