@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/linux/FramePacer.h"
 #include "platform/wayland/Screencopy.h"
 
 namespace vistrel::wayland {
@@ -104,27 +105,22 @@ void WaylandDisplayStream::fill(QImage& target, const ScreencopyFrame& frame) co
 }
 
 void WaylandDisplayStream::run() {
-  using Clock = std::chrono::steady_clock;
-  const auto interval = std::chrono::duration_cast<Clock::duration>(
-      std::chrono::duration<double>(std::max(configuration_.minimumFrameInterval, 0.001)));
-  Clock::time_point next = Clock::now();
+  desktop::FramePacer pacer(configuration_.minimumFrameInterval);
   std::unique_ptr<ScreencopyFrame> pending;  // a copy asked for, not answered yet
   QImage* last = nullptr;                    // the pooled image of the last frame handed out
 
   for (;;) {
+    desktop::FramePacer::Beat beat;
     {
       std::unique_lock lock(mutex_);
-      wake_.wait_until(lock, next, [this] { return !running_; });
-      if (!running_) break;
+      beat = pacer.wait(lock, wake_, [this] { return !running_; });
     }
-    const Clock::time_point now = Clock::now();
-    if (now >= next + interval) {
+    if (beat == desktop::FramePacer::Beat::stopped) break;
+    if (beat == desktop::FramePacer::Beat::late) {
       ++counts_.late;
-      next += interval * ((now - next) / interval);
       continue;
     }
     ++counts_.ticks;
-    next += interval;
 
     if (!pending) {
       pending = std::make_unique<ScreencopyFrame>(*connection_, *output_, region_, configuration_.capture.showsCursor);
@@ -146,11 +142,11 @@ void WaylandDisplayStream::run() {
       pending->copy(buffer_->buffer(), true);
     }
     // Until the next tick for the copy; the first one of a manager is answered at once.
-    connection_->dispatchUntil([&pending] { return pending->ready() || pending->failed(); }, next);
+    connection_->dispatchUntil([&pending] { return pending->ready() || pending->failed(); }, pacer.next());
     if (connection_->failed()) break;
 
     platform::StreamFrame frame;
-    frame.time = seconds(Clock::now());
+    frame.time = seconds(std::chrono::steady_clock::now());
     if (pending->ready()) {
       QImage* image = freeImage();
       if (!image) {

@@ -13,6 +13,8 @@
 
 #include <unistd.h>
 
+#include "platform/linux/FramePacer.h"
+
 namespace vistrel::portal {
 
 namespace {
@@ -263,10 +265,7 @@ QImage* PipeWireDisplayStream::freeImage() {
 }
 
 void PipeWireDisplayStream::run() {
-  using Clock = std::chrono::steady_clock;
-  const auto interval = std::chrono::duration_cast<Clock::duration>(
-      std::chrono::duration<double>(std::max(configuration_.minimumFrameInterval, 0.001)));
-  Clock::time_point next = Clock::now();
+  desktop::FramePacer pacer(configuration_.minimumFrameInterval);
   QImage* last = nullptr;
 
   // The part of the frame to record: the configured area, in the display's
@@ -277,19 +276,16 @@ void PipeWireDisplayStream::run() {
   }
   for (;;) {
     std::unique_lock lock(mutex_);
-    wake_.wait_until(lock, next, [this] { return !running_; });
-    if (!running_) break;
-    const Clock::time_point now = Clock::now();
-    if (now >= next + interval) {
+    const auto beat = pacer.wait(lock, wake_, [this] { return !running_; });
+    if (beat == desktop::FramePacer::Beat::stopped) break;
+    if (beat == desktop::FramePacer::Beat::late) {
       ++counts_.late;
-      next += interval * ((now - next) / interval);
       continue;
     }
     ++counts_.ticks;
-    next += interval;
 
     platform::StreamFrame frame;
-    frame.time = seconds(now);
+    frame.time = seconds(pacer.woke());
     if (fresh_) {
       QImage* image = freeImage();
       if (!image) {
