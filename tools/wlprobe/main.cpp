@@ -1,6 +1,7 @@
 // The Wayland tier's outside view of the program, as separate clients of the
 // compositor and the session bus:
-//   vistrel-wlprobe shot FILE            the first output by screencopy, as PNG
+//   vistrel-wlprobe shot FILE            the first output by screencopy, as PNG; on GNOME, which has none, a frame
+//                                        of Mutter's screen cast of the primary monitor
 //   vistrel-wlprobe clip FILE            the clipboard's types on stdout, its image as PNG (data control)
 //   vistrel-wlprobe drag X1 Y1 X2 Y2     a left-button drag of a virtual pointer, in layout pixels; on GNOME,
 //                                        which has none, through Mutter's remote-desktop input on the primary monitor
@@ -17,19 +18,24 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QImage>
 #include <QObject>
 #include <QStringList>
+#include <QThread>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <mutex>
 #include <variant>
 
+#include "platform/linux/portal/PipeWireDisplayStream.h"
 #include "platform/wayland/DataControlPasteboard.h"
 #include "platform/wayland/WaylandConnection.h"
 #include "platform/wayland/WaylandScreenCapture.h"
+#include "platform/wayland/WaylandScreens.h"
 #include "wlr-virtual-pointer-unstable-v1-client-protocol.h"
 
 using namespace vistrel;
@@ -44,8 +50,93 @@ int fail(const std::string& message) {
 
 std::unique_ptr<WaylandConnection> connectOrNull() { return WaylandConnection::connect(deadlineAfter(2)); }
 
+// Checks `done` every 20 ms, events running in between, until it holds or `seconds` pass.
+bool waitUntil(double seconds, const std::function<bool()>& done) {
+  QElapsedTimer clock;
+  clock.start();
+  while (!done()) {
+    if (clock.elapsed() > seconds * 1000) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QThread::msleep(20);
+  }
+  return true;
+}
+
+// Mutter's own screen cast of the primary monitor, which any client of the session bus may open.
+class MutterCast : public QObject, public portal::ScreenCastSource {
+  Q_OBJECT
+
+ public:
+  std::variant<portal::ScreenCastNode, std::string> open(std::uint32_t, bool showsCursor) override {
+    auto bus = QDBusConnection::sessionBus();
+    node_ = 0;
+    session_ = call("/org/gnome/Mutter/ScreenCast", kCast, "CreateSession", {QVariantMap()}).value<QDBusObjectPath>().path();
+    const QString stream = call(session_, kCast + ".Session", "RecordMonitor",
+                                {QString(), QVariantMap{{"cursor-mode", uint(showsCursor ? 1 : 0)}}})
+                               .value<QDBusObjectPath>().path();
+    if (!stream.isEmpty()) bus.connect(kCast, stream, kCast + ".Stream", "PipeWireStreamAdded", this, SLOT(added(uint)));
+    call(session_, kCast + ".Session", "Start", {});
+    if (!failure_.isEmpty()) return failure_.toStdString();
+    if (!waitUntil(10, [this] { return node_ != 0; })) return "Mutter announced no PipeWire stream";
+    return portal::ScreenCastNode{-1, node_};
+  }
+  void close() override {
+    failure_.clear();
+    if (!session_.isEmpty()) call(session_, kCast + ".Session", "Stop", {});
+    session_.clear();
+  }
+
+ private slots:
+  void added(uint node) { node_ = node; }
+
+ private:
+  inline static const QString kCast = QStringLiteral("org.gnome.Mutter.ScreenCast");
+
+  QVariant call(const QString& path, const QString& interface, const QString& method, const QVariantList& arguments) {
+    if (!failure_.isEmpty()) return {};
+    QDBusMessage message = QDBusMessage::createMethodCall(kCast, path, interface, method);
+    message.setArguments(arguments);
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(message, QDBus::Block, 5000);
+    if (reply.type() != QDBusMessage::ReplyMessage) failure_ = method + ": " + reply.errorMessage();
+    return reply.arguments().value(0);
+  }
+
+  QString session_, failure_;
+  std::uint32_t node_ = 0;
+};
+
+int mutterShot(WaylandConnection& connection, const QString& file) {
+  WaylandScreens screens(connection, nullptr);
+  const auto listed = screens.screens();
+  if (listed.empty()) return fail("no screen");
+  portal::PipeWireDisplayStream stream(std::make_unique<MutterCast>(), screens);
+  platform::StreamConfiguration configuration;
+  configuration.capture.width = int(listed[0].frame.w);
+  configuration.capture.height = int(listed[0].frame.h);
+  configuration.capture.showsCursor = false;
+  configuration.minimumFrameInterval = 1.0 / 30;
+  std::mutex mutex;
+  QImage frame;
+  const auto failure = stream.start(listed[0].displayID, configuration, [&](const platform::StreamFrame& f) {
+    std::lock_guard lock(mutex);
+    if (frame.isNull()) frame = f.image.copy();
+  });
+  if (failure) return fail("Mutter's screen cast: " + *failure);
+  const bool got = waitUntil(10, [&] {
+    std::lock_guard lock(mutex);
+    return !frame.isNull();
+  });
+  stream.stop();
+  if (!got) return fail("Mutter's screen cast sent no frame");
+  return frame.save(file, "PNG") ? 0 : fail("cannot write " + file.toStdString());
+}
+
 int shot(const QString& file) {
   auto connection = connectOrNull();
+  if (connection && !connection->screencopy() &&
+      QDBusConnection::sessionBus().interface()->isServiceRegistered("org.gnome.Mutter.ScreenCast").value()) {
+    return mutterShot(*connection, file);
+  }
   if (!connection || connection->outputs().empty()) return fail("no compositor or no output");
   const Output& output = *connection->outputs().front();
   WaylandScreenCapture capture(*connection, nullptr);
