@@ -5,7 +5,8 @@
 //   vistrel-wlprobe clip FILE            the clipboard's types on stdout, its image as PNG (data control)
 //   vistrel-wlprobe drag X1 Y1 X2 Y2     a left-button drag of a virtual pointer, in layout pixels; on GNOME,
 //                                        which has none, through Mutter's remote-desktop input on the primary monitor
-//   vistrel-wlprobe pointer              GNOME: keeps a remote-desktop pointer on the seat until ended; "ready" once there
+//   vistrel-wlprobe pointer X Y          GNOME: a remote-desktop pointer moved to X Y and kept on the seat until the
+//                                        process ends; "ready" once it is there
 //   vistrel-wlprobe watcher              a StatusNotifierWatcher: "ready", then "registered <service>" lines
 // Exit status 0 on success, 1 with one line on stderr otherwise.
 
@@ -227,7 +228,7 @@ int mutterDrag(double x1, double y1, double x2, double y2) {
   return pointer.failure().isEmpty() ? 0 : mutterFailure(pointer.failure());
 }
 
-// Keeps a pointer on the seat, as a mouse would be, until the process is ended: "ready" once it is there.
+// Keeps a pointer at (x, y) on the seat, as a mouse would be, until the process is ended: "ready" once it is there.
 int holdPointer(double x, double y) {
   if (!MutterPointer::offered()) return fail("no Mutter remote desktop on the session bus");
   MutterPointer pointer;
@@ -334,7 +335,7 @@ int main(int argc, char** argv) {
     return drag(args[1].toDouble(), args[2].toDouble(), args[3].toDouble(), args[4].toDouble());
   }
   if (command == "pointer" && args.size() == 3) return holdPointer(args[1].toDouble(), args[2].toDouble());
-  return fail("usage: vistrel-wlprobe shot FILE | clip FILE | drag X1 Y1 X2 Y2 | pointer | watcher");
+  return fail("usage: vistrel-wlprobe shot FILE | clip FILE | drag X1 Y1 X2 Y2 | pointer X Y | watcher");
 }
 
 #include "main.moc"
