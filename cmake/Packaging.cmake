@@ -21,10 +21,14 @@ install(FILES ${PROJECT_BINARY_DIR}/packaging/vistrel.desktop DESTINATION share/
 install(FILES ${PROJECT_SOURCE_DIR}/src/update/Brand/VistrelMark.svg
         DESTINATION share/icons/hicolor/scalable/apps RENAME vistrel.svg)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright DESTINATION share/doc/vistrel)
-# The GNOME Shell extension that moves windows on GNOME: system-wide in the package, copied into the
-# user's extensions folder from the archive on first use (the program finds it at ../share/ from its folder).
-install(DIRECTORY ${PROJECT_SOURCE_DIR}/data/gnome-shell-extension/vistrel@vistrel.app
-        DESTINATION share/gnome-shell/extensions)
+# The GNOME Shell extension that moves windows on GNOME, in both variants (GNOME Shell 43-44, 45 and
+# later): the package links the one of the installed GNOME Shell into the system's extensions folder
+# (packaging/deb); from the archive the program copies the one of the running Shell into the user's
+# extensions folder on first use (it finds them at ../share/vistrel/ from its folder).
+foreach(variant IN LISTS VISTREL_GNOME_EXTENSION_VARIANTS)
+  install(DIRECTORY ${VISTREL_GNOME_EXTENSIONS}/${variant}/vistrel@vistrel.app
+          DESTINATION share/vistrel/gnome-shell-extension/${variant})
+endforeach()
 
 if(VISTREL_CHANNEL STREQUAL "release")
   # Only a folder with this marker is ever replaced by an update.
@@ -63,6 +67,9 @@ if(VISTREL_CHANNEL STREQUAL "package")
   # Library dependencies come from dpkg-shlibdeps; the English model is data the reading module loads.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "tesseract-ocr-eng")
+  set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/deb/postinst
+      ${PROJECT_SOURCE_DIR}/packaging/deb/prerm ${PROJECT_SOURCE_DIR}/packaging/deb/triggers)
+  set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 else()
   set(CPACK_GENERATOR TXZ)
   set(CPACK_PACKAGE_FILE_NAME "vistrel-${PROJECT_VERSION}-linux-${CMAKE_SYSTEM_PROCESSOR}")

@@ -76,6 +76,8 @@ packages=(
   # GNOME: screen capture and recording through the desktop portals (Screenshot,
   # ScreenCast) and PipeWire; the headless GNOME tier runs gnome-shell with the portals
   gnome-shell mutter xdg-desktop-portal xdg-desktop-portal-gnome pipewire wireplumber libpipewire-0.3-dev
+  # the check of the GNOME 45 variant of the Shell extension: GJS and a compiled stand-in resource
+  gjs libglib2.0-dev-bin
   # the soak benchmark: the X resources (windows, pixmaps, GCs) a client holds,
   # and the program's heap in use (malloc_stats called through gdb)
   xrestop gdb

@@ -2,7 +2,8 @@
 // Screenshot portal once the grant is in the permission store, recordings
 // through the ScreenCast portal and PipeWire into the movie writer (the
 // chooser answered once, then skipped with the restore token), and window
-// layout through Vistrel's Shell extension.
+// layout through Vistrel's Shell extension (its GNOME 43 variant, which loads the shared window control
+// with a dynamic import).
 
 #include <gtest/gtest.h>
 
@@ -269,6 +270,8 @@ TEST_F(Gnome, ExtensionMovesTheWindowAndCapturesIt) {
     return bus.interface()->isServiceRegistered("app.vistrel.test.DesktopReady").value();
   })) << "the Shell never left its startup overview";
   ASSERT_TRUE(waitUntil(10, [&] { return accessibility.isProcessTrusted(); })) << "the extension does not answer";
+  // The variant of the extension offered is the running Shell's: this tier runs GNOME 43.
+  EXPECT_EQ(gnome::extensionVariant(gnome::shellVersion(bus)), "43") << "ShellVersion " << gnome::shellVersion(bus);
 
   QProcess client;
   auto environment = QProcessEnvironment::systemEnvironment();

@@ -5,9 +5,11 @@
 # desktop file authorises this copy; GNOME 43: window access through our Shell
 # extension, capture through the Screenshot portal once the grant is stored,
 # and no key grabs); a snap of a native window lands on the left half; a screen
-# capture is the screen with the snapped window where the snap put it.
+# capture is the screen with the snapped window where the snap put it; on GNOME
+# an area dragged over the overlay (through Mutter's remote-desktop input) is
+# exactly those pixels of the screen.
 # Usage: desktop_product.sh kwin|gnome, inside harness.sh --desktop <same>
-# with vistrel, vistrel-testwindow, lib.sh (and for kwin vistrel-wlprobe) staged.
+# with vistrel, vistrel-testwindow, vistrel-wlprobe and lib.sh staged.
 set -euo pipefail
 # shellcheck source=../lib.sh disable=SC1091
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
@@ -21,6 +23,7 @@ GREEN=00aa00
 cleanup() {
   [ -z "${VISTREL_PID:-}" ] || kill "$VISTREL_PID" 2>/dev/null || true
   [ -z "${WINDOW_PID:-}" ] || kill "$WINDOW_PID" 2>/dev/null || true
+  [ -z "${POINTER_PID:-}" ] || kill "$POINTER_PID" 2>/dev/null || true
 }
 trap cleanup EXIT
 
@@ -95,4 +98,47 @@ if [ "$DESKTOP" = kwin ]; then
     || fail "the clipboard's image differs from the file"
 fi
 echo "ok capture: $shot"
+
+if [ "$DESKTOP" = gnome ]; then
+  # An area dragged through Mutter's remote-desktop input over the full-screen overlay gives exactly those
+  # pixels of a frame of Mutter's own screen cast taken before (the window's label and right edge, below the
+  # top bar with its clock and screen-sharing indicator).
+  shell_call() {
+    gdbus call --session --dest org.gnome.Shell --object-path /app/vistrel/Shell --method "app.vistrel.WindowControl.$1"
+  }
+  # A window of the program covers the screen and has the focus, as the extension sees it.
+  overlay_up() {
+    local focused windows
+    focused=$(shell_call FocusedWindow) && windows=$(shell_call Windows) || return 1
+    python3 - "$VISTREL_PID" "$focused" "$windows" <<'PY'
+import ast, re, sys
+def value(text):
+    return ast.literal_eval(re.sub(r'\b(uint64|uint32) ', '', text).replace('true', 'True').replace('false', 'False'))
+pid, (focused,), (windows,) = int(sys.argv[1]), value(sys.argv[2]), value(sys.argv[3])
+sys.exit(0 if any(w[0] == focused and w[1] == pid and w[4:8] == (0, 0, 1920, 1080) for w in windows) else 1)
+PY
+  }
+  rm -f "$SHOTS"/*
+  # A pointer on the seat from before the overlay appears, resting where the drag starts, as a mouse would: the
+  # headless Shell offers clients a pointer only while a remote-desktop session runs, and a press sent right
+  # behind the motion that first brings the pointer over a window can reach Mutter before the pointer's focus.
+  vistrel-wlprobe pointer 400 300 >"$HARNESS_DIR/pointer.out" 2>&1 &
+  POINTER_PID=$!
+  wait_for 10 "a remote-desktop pointer on the seat" grep -q '^ready' "$HARNESS_DIR/pointer.out"
+  vistrel-wlprobe shot "$HARNESS_DIR/screen.png"
+  offset=$(log_offset)
+  timeout 10 "$VISTREL" --action capture.area >/dev/null 2>&1 || fail "vistrel --action capture.area failed"
+  wait_for 10 "capture.area: the overlay full screen with the focus" overlay_up
+  vistrel-wlprobe drag 400 300 1000 650
+  wait_for 15 "capture.area: its capture-done line" logged "$offset" 'capture-done mode=area'
+  log_since "$offset" | grep -qE 'capture-done mode=area rect=\(400,430 600x350\) out=600x350 ' \
+    || fail "capture.area: the log says $(log_since "$offset" | grep capture-done)"
+  wait_for 10 "capture.area: its file" one_shot
+  area=$(find "$SHOTS" -name '*.png')
+  convert "$HARNESS_DIR/screen.png" -crop 600x350+400+300 +repage "$HARNESS_DIR/area-reference.png"
+  [ "$(identify -format '%wx%h' "$area")" = 600x350 ] || fail "capture.area: the file is $(identify -format '%wx%h' "$area")"
+  differing=$(compare -metric AE "$area" "$HARNESS_DIR/area-reference.png" null: 2>&1 || true)
+  [ "$differing" = 0 ] || fail "capture.area: $differing pixels differ from Mutter's frame at 400,300"
+  echo "ok capture.area: exactly the 600x350 dragged pixels"
+fi
 echo "$DESKTOP product: all passed"

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDBusMessage>
+#include <QDBusVariant>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -11,6 +12,7 @@
 #include <signal.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cerrno>
 
 namespace vistrel::gnome {
@@ -44,12 +46,28 @@ constexpr const char* kLoginText =
 
 }  // namespace
 
-std::string bundledExtensionFolder() {
-  const QString appDir = QCoreApplication::applicationDirPath();
+std::string_view extensionVariant(std::string_view shellVersion) {
+  int major = 0;
+  const auto end = std::from_chars(shellVersion.data(), shellVersion.data() + shellVersion.size(), major).ptr;
+  return end != shellVersion.data() && major < 45 ? "43" : "45";
+}
+
+std::string shellVersion(const QDBusConnection& bus) {
+  QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.gnome.Shell"), QStringLiteral("/org/gnome/Shell"),
+                                                     QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                     QStringLiteral("Get"));
+  call.setArguments({QStringLiteral("org.gnome.Shell"), QStringLiteral("ShellVersion")});
+  const QDBusMessage reply = QDBusConnection(bus).call(call, QDBus::Block, kShellCallMs);
+  if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return {};
+  return reply.arguments().first().value<QDBusVariant>().variant().toString().toStdString();
+}
+
+std::string bundledExtensionFolder(std::string_view variant) {
+  const QString tail = QString::fromUtf8(variant.data(), qsizetype(variant.size())) + "/" + kExtensionUUID;
   const QStringList candidates = {
-      appDir + "/../share/gnome-shell/extensions/" + kExtensionUUID,
-#ifdef VISTREL_SOURCE_EXTENSION_DIR
-      QStringLiteral(VISTREL_SOURCE_EXTENSION_DIR),
+      QCoreApplication::applicationDirPath() + "/../share/vistrel/gnome-shell-extension/" + tail,
+#ifdef VISTREL_BUILT_EXTENSIONS_DIR
+      QStringLiteral(VISTREL_BUILT_EXTENSIONS_DIR "/") + tail,
 #endif
   };
   for (const QString& candidate : candidates) {
@@ -107,7 +125,8 @@ bool GnomeAccessibility::offerExtension() {
   if (alerts_->runModal(ask) != 0) return false;
   if (enableKnownExtension()) return true;
 
-  const std::string bundled = bundledExtensionFolder();
+  const std::string version = shellVersion(bus_);
+  const std::string bundled = bundledExtensionFolder(extensionVariant(version));
   if (bundled.empty()) {
     alerts_->runModal({.title = "The Vistrel GNOME Shell extension is missing",
                        .text = "This copy of Vistrel came without its GNOME Shell extension. Install Vistrel\u2019s "
@@ -121,7 +140,8 @@ bool GnomeAccessibility::offerExtension() {
                                kLoginText});
     return false;
   }
-  qInfo("vistrel gnome: installed the extension from %s", bundled.c_str());
+  qInfo("vistrel gnome: installed the extension from %s for GNOME Shell %s", bundled.c_str(),
+        version.empty() ? "(version unknown)" : version.c_str());
   if (enableKnownExtension()) return true;
   alerts_->runModal({.title = "Log out to finish", .text = kLoginText});
   return false;

@@ -10,7 +10,9 @@
 // package or earlier), else offer to copy the copy shipped with the program
 // into the user's extensions folder (GNOME reads new extensions at the next
 // login on Wayland, so the user is told to log out and in), else explain
-// where to get it. Asked through `alerts`, at most once per run.
+// where to get it. Asked through `alerts`, at most once per run. The copy
+// offered is the variant of the running Shell; it replaces a copy of the
+// other variant left from before an upgrade of GNOME.
 // Main thread only.
 
 #include <QDBusConnection>
@@ -29,9 +31,15 @@
 
 namespace vistrel::gnome {
 
-// The extension shipped with the program: <executable's folder>/../share/gnome-shell/extensions/<uuid>
-// in the package and the archive, the source tree's copy for a build from a checkout; empty when none.
-std::string bundledExtensionFolder();
+// The variant of the extension a GNOME Shell of this version (its ShellVersion, "43.9") loads: "43" for
+// GNOME 43 and 44, which load extensions as scripts, "45" for 45 and later (ES modules) and when unknown.
+std::string_view extensionVariant(std::string_view shellVersion);
+// The running GNOME Shell's version (org.gnome.Shell's ShellVersion), empty when it does not answer.
+std::string shellVersion(const QDBusConnection& bus);
+// The extension shipped with the program in the given variant:
+// <executable's folder>/../share/vistrel/gnome-shell-extension/<variant>/<uuid> in the package and the
+// archive, the build tree's copy for a build from a checkout; empty when none.
+std::string bundledExtensionFolder(std::string_view variant);
 // Copies the extension in `from` into `$XDG_DATA_HOME/gnome-shell/extensions/<uuid>`; false on any failure.
 bool installExtensionForUser(const std::string& from);
 

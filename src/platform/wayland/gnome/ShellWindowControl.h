@@ -1,6 +1,6 @@
 #pragma once
 // The client side of Vistrel's GNOME Shell extension
-// (data/gnome-shell-extension/vistrel@vistrel.app): interface
+// (data/gnome-shell-extension/, windowControl.js): interface
 // app.vistrel.WindowControl at /app/vistrel/Shell on GNOME Shell's bus name.
 // GNOME lets no client move other programs' windows; the extension runs
 // inside the Shell and does it for us. Frames are in accessibility space.

@@ -3,8 +3,13 @@
 // resizes one. Frames are the frames users see (Meta.Window frame rects,
 // without client-side shadows), in Vistrel's accessibility space: origin at
 // the top-left corner of the primary monitor, y down, logical pixels.
-/* exported init */
-const { Gio, GLib, Meta } = imports.gi;
+//
+// An ES module that imports only GI libraries, so that both variants of the
+// extension load this one file: GNOME 45 and later import it from their
+// module, GNOME 43 and 44 with a dynamic import from their script.
+import Gio from 'gi://Gio';
+import GLib from 'gi://GLib';
+import Meta from 'gi://Meta';
 
 const OBJECT_PATH = '/app/vistrel/Shell';
 const INTERFACE = `
@@ -111,18 +116,9 @@ class WindowControl {
   }
 }
 
-class Extension {
-  enable() {
-    this._object = Gio.DBusExportedObject.wrapJSObject(INTERFACE, new WindowControl());
-    this._object.export(Gio.DBus.session, OBJECT_PATH);
-  }
-
-  disable() {
-    this._object?.unexport();
-    this._object = null;
-  }
-}
-
-function init() {
-  return new Extension();
+// Exports the window control on the Shell's bus connection; unexport() the result to withdraw it.
+export function exportWindowControl() {
+  const object = Gio.DBusExportedObject.wrapJSObject(INTERFACE, new WindowControl());
+  object.export(Gio.DBus.session, OBJECT_PATH);
+  return object;
 }
