@@ -46,6 +46,9 @@ struct AXResult {
   std::optional<AXValue> value;  // present exactly when error is success
 };
 
+inline AXResult axFailure(AXError error) { return {error, std::nullopt}; }
+inline AXResult axSuccess(AXValue value) { return {kAXErrorSuccess, std::move(value)}; }
+
 // Attribute, action and role names the product uses.
 namespace ax {
 inline constexpr std::string_view focusedApplication = "AXFocusedApplication";

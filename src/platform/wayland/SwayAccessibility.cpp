@@ -15,6 +15,8 @@ using platform::AXElement;
 using platform::AXError;
 using platform::AXResult;
 using platform::AXValue;
+using platform::axFailure;
+using platform::axSuccess;
 namespace ax = platform::ax;
 
 namespace {
@@ -23,8 +25,6 @@ namespace {
 // stuck. The product lowers it per program once it knows one.
 constexpr double kDefaultTimeoutSeconds = 1.2;
 
-AXResult failure(AXError error) { return {error, std::nullopt}; }
-AXResult success(AXValue value) { return {platform::kAXErrorSuccess, std::move(value)}; }
 
 AXError errorOf(IpcFault fault) {
   switch (fault) {
@@ -85,73 +85,73 @@ AXError SwayAccessibility::findView(const AXElement& element, const Desktop& des
 }
 
 AXResult SwayAccessibility::copyAttributeValue(const AXElement& element, std::string_view attribute) {
-  if (element.kind == AXElement::Kind::uiElement) return failure(platform::kAXErrorInvalidUIElement);
+  if (element.kind == AXElement::Kind::uiElement) return axFailure(platform::kAXErrorInvalidUIElement);
   if (element.kind == AXElement::Kind::systemWide &&
       !isOneOf(attribute, {ax::focusedApplication, ax::focusedUIElement})) {
-    return failure(platform::kAXErrorAttributeUnsupported);
+    return axFailure(platform::kAXErrorAttributeUnsupported);
   }
   const auto desktop = readDesktop(deadlineFor(element));
-  if (!desktop.value) return failure(errorOf(desktop.fault));
+  if (!desktop.value) return axFailure(errorOf(desktop.fault));
 
   switch (element.kind) {
     case AXElement::Kind::systemWide: {
       const SwayView* focused = desktop.value->tree.focused();
-      if (!focused) return failure(platform::kAXErrorNoValue);
-      if (attribute == ax::focusedApplication) return success(applicationElement(focused->pid));
-      return success(windowElement(*focused));
+      if (!focused) return axFailure(platform::kAXErrorNoValue);
+      if (attribute == ax::focusedApplication) return axSuccess(applicationElement(focused->pid));
+      return axSuccess(windowElement(*focused));
     }
     case AXElement::Kind::application: return readApplication(element.pid, attribute, *desktop.value);
     case AXElement::Kind::window: {
       const SwayView* view = nullptr;
-      if (const AXError error = findView(element, *desktop.value, view)) return failure(error);
+      if (const AXError error = findView(element, *desktop.value, view)) return axFailure(error);
       return readWindow(*view, attribute, *desktop.value);
     }
     case AXElement::Kind::uiElement: break;
   }
-  return failure(platform::kAXErrorInvalidUIElement);
+  return axFailure(platform::kAXErrorInvalidUIElement);
 }
 
 AXResult SwayAccessibility::readApplication(std::int32_t pid, std::string_view attribute,
                                             const Desktop& desktop) const {
   const bool windowsWanted = isOneOf(attribute, {ax::windows, ax::children});
   const bool focusWanted = isOneOf(attribute, {ax::focusedWindow, ax::mainWindow, ax::focusedUIElement});
-  if (!windowsWanted && !focusWanted && attribute != ax::role) return failure(platform::kAXErrorAttributeUnsupported);
+  if (!windowsWanted && !focusWanted && attribute != ax::role) return axFailure(platform::kAXErrorAttributeUnsupported);
 
   std::vector<const SwayView*> own;
   for (const SwayView& view : desktop.tree.views) {
     if (view.pid == pid) own.push_back(&view);
   }
-  if (pid <= 0 || (own.empty() && !processExists(pid))) return failure(platform::kAXErrorInvalidUIElement);
-  if (attribute == ax::role) return success(std::string(ax::roleApplication));
+  if (pid <= 0 || (own.empty() && !processExists(pid))) return axFailure(platform::kAXErrorInvalidUIElement);
+  if (attribute == ax::role) return axSuccess(std::string(ax::roleApplication));
 
   if (focusWanted) {
     // The focused window when it is this program's, else its front-most one on screen.
     if (const SwayView* focused = desktop.tree.focused(); focused && focused->pid == pid) {
-      return success(windowElement(*focused));
+      return axSuccess(windowElement(*focused));
     }
     const auto shown = std::find_if(own.begin(), own.end(), [](const SwayView* v) { return !v->scratchpad; });
-    if (shown == own.end()) return failure(platform::kAXErrorNoValue);
-    return success(windowElement(**shown));
+    if (shown == own.end()) return axFailure(platform::kAXErrorNoValue);
+    return axSuccess(windowElement(**shown));
   }
   std::vector<AXElement> elements;
   for (const SwayView* view : own) elements.push_back(windowElement(*view));
-  return success(std::move(elements));
+  return axSuccess(std::move(elements));
 }
 
 AXResult SwayAccessibility::readWindow(const SwayView& view, std::string_view attribute,
                                        const Desktop& desktop) const {
-  if (attribute == ax::role) return success(std::string(ax::roleWindow));
+  if (attribute == ax::role) return axSuccess(std::string(ax::roleWindow));
   if (attribute == ax::subrole) {
-    return success(std::string(view.windowType == "dialog" ? ax::subroleDialog : ax::subroleStandardWindow));
+    return axSuccess(std::string(view.windowType == "dialog" ? ax::subroleDialog : ax::subroleStandardWindow));
   }
-  if (attribute == ax::title) return success(view.title);
-  if (attribute == ax::minimized) return success(view.scratchpad);
-  if (attribute == ax::fullScreen) return success(view.fullScreen);
-  if (attribute == ax::parent) return success(applicationElement(view.pid));
+  if (attribute == ax::title) return axSuccess(view.title);
+  if (attribute == ax::minimized) return axSuccess(view.scratchpad);
+  if (attribute == ax::fullScreen) return axSuccess(view.fullScreen);
+  if (attribute == ax::parent) return axSuccess(applicationElement(view.pid));
   const Rect frame = layoutToAccessibility(view.frame, desktop.primary);
-  if (attribute == ax::position) return success(frame.origin());
-  if (attribute == ax::size) return success(frame.size());
-  return failure(platform::kAXErrorAttributeUnsupported);
+  if (attribute == ax::position) return axSuccess(frame.origin());
+  if (attribute == ax::size) return axSuccess(frame.size());
+  return axFailure(platform::kAXErrorAttributeUnsupported);
 }
 
 AXError SwayAccessibility::setAttributeValue(const AXElement& element, std::string_view attribute,

@@ -22,6 +22,8 @@ using platform::AXElement;
 using platform::AXError;
 using platform::AXResult;
 using platform::AXValue;
+using platform::axFailure;
+using platform::axSuccess;
 namespace ax = platform::ax;
 
 namespace {
@@ -52,8 +54,6 @@ Rect wholeWindow(const WindowFacts& facts) {
   return outerFrame(facts.client, facts.frame, Extents{});
 }
 
-AXResult failure(AXError error) { return {error, std::nullopt}; }
-AXResult success(AXValue value) { return {platform::kAXErrorSuccess, std::move(value)}; }
 
 AXError errorOf(Fault fault) {
   switch (fault) {
@@ -107,7 +107,7 @@ AXResult X11Accessibility::copyAttributeValue(const AXElement& element, std::str
     case AXElement::Kind::window: return readWindow(element, attribute, deadline);
     case AXElement::Kind::uiElement: break;
   }
-  return failure(platform::kAXErrorInvalidUIElement);
+  return axFailure(platform::kAXErrorInvalidUIElement);
 }
 
 std::optional<std::int32_t> X11Accessibility::ownerOf(xcb_window_t window, Deadline deadline) {
@@ -119,45 +119,45 @@ std::optional<std::int32_t> X11Accessibility::ownerOf(xcb_window_t window, Deadl
 
 AXResult X11Accessibility::readSystemWide(std::string_view attribute, Deadline deadline) {
   if (!isOneOf(attribute, {ax::focusedApplication, ax::focusedUIElement})) {
-    return failure(platform::kAXErrorAttributeUnsupported);
+    return axFailure(platform::kAXErrorAttributeUnsupported);
   }
   const auto active = activeWindow(connection_, deadline);
-  if (!active.value) return failure(errorOf(active.fault));
-  if (*active.value == XCB_WINDOW_NONE) return failure(platform::kAXErrorNoValue);
+  if (!active.value) return axFailure(errorOf(active.fault));
+  if (*active.value == XCB_WINDOW_NONE) return axFailure(platform::kAXErrorNoValue);
   const auto owner = ownerOf(*active.value, deadline);
-  if (!owner) return failure(platform::kAXErrorNoValue);
-  if (attribute == ax::focusedApplication) return success(applicationElement(*owner));
-  return success(windowElement(*owner, *active.value));
+  if (!owner) return axFailure(platform::kAXErrorNoValue);
+  if (attribute == ax::focusedApplication) return axSuccess(applicationElement(*owner));
+  return axSuccess(windowElement(*owner, *active.value));
 }
 
 AXResult X11Accessibility::readApplication(std::int32_t pid, std::string_view attribute, Deadline deadline) {
   const bool windowsWanted = isOneOf(attribute, {ax::windows, ax::children});
   const bool focusWanted = isOneOf(attribute, {ax::focusedWindow, ax::mainWindow, ax::focusedUIElement});
-  if (!windowsWanted && !focusWanted && attribute != ax::role) return failure(platform::kAXErrorAttributeUnsupported);
-  if (pid == 0 || (pid > 0 && !processExists(pid))) return failure(platform::kAXErrorInvalidUIElement);
-  if (attribute == ax::role && pid > 0) return success(std::string(ax::roleApplication));
+  if (!windowsWanted && !focusWanted && attribute != ax::role) return axFailure(platform::kAXErrorAttributeUnsupported);
+  if (pid == 0 || (pid > 0 && !processExists(pid))) return axFailure(platform::kAXErrorInvalidUIElement);
+  if (attribute == ax::role && pid > 0) return axSuccess(std::string(ax::roleApplication));
 
   if (focusWanted) {
     // The active window when it is this program's, else its topmost one.
     const auto active = activeWindow(connection_, deadline);
-    if (!active.value) return failure(errorOf(active.fault));
+    if (!active.value) return axFailure(errorOf(active.fault));
     if (*active.value != XCB_WINDOW_NONE && ownerOf(*active.value, deadline) == pid) {
-      return success(windowElement(pid, *active.value));
+      return axSuccess(windowElement(pid, *active.value));
     }
   }
   const auto windows = windowsOf(connection_, pid, deadline);
-  if (!windows.value) return failure(errorOf(windows.fault));
+  if (!windows.value) return axFailure(errorOf(windows.fault));
   // A synthetic program exists only through its windows.
-  if (pid < 0 && windows.value->empty()) return failure(platform::kAXErrorInvalidUIElement);
+  if (pid < 0 && windows.value->empty()) return axFailure(platform::kAXErrorInvalidUIElement);
 
-  if (attribute == ax::role) return success(std::string(ax::roleApplication));
+  if (attribute == ax::role) return axSuccess(std::string(ax::roleApplication));
   if (focusWanted) {
-    if (windows.value->empty()) return failure(platform::kAXErrorNoValue);
-    return success(windowElement(pid, windows.value->front()));
+    if (windows.value->empty()) return axFailure(platform::kAXErrorNoValue);
+    return axSuccess(windowElement(pid, windows.value->front()));
   }
   std::vector<AXElement> elements;
   for (const xcb_window_t window : *windows.value) elements.push_back(windowElement(pid, window));
-  return success(std::move(elements));
+  return axSuccess(std::move(elements));
 }
 
 std::string_view X11Accessibility::subroleOf(const WindowFacts& facts) const {
@@ -179,26 +179,26 @@ Rect X11Accessibility::primaryMonitor(Deadline deadline) {
 AXResult X11Accessibility::readWindow(const AXElement& element, std::string_view attribute, Deadline deadline) {
   if (!isOneOf(attribute, {ax::role, ax::subrole, ax::title, ax::position, ax::size, ax::minimized, ax::fullScreen,
                            ax::parent})) {
-    return failure(platform::kAXErrorAttributeUnsupported);
+    return axFailure(platform::kAXErrorAttributeUnsupported);
   }
-  if (!isWindowId(element.id)) return failure(platform::kAXErrorInvalidUIElement);
+  if (!isWindowId(element.id)) return axFailure(platform::kAXErrorInvalidUIElement);
   const auto window = xcb_window_t(element.id);
   const auto facts = x11::readWindow(connection_, window, deadline);
-  if (!facts.value) return failure(errorOf(facts.fault));
+  if (!facts.value) return axFailure(errorOf(facts.fault));
   const Atoms& atoms = connection_.atoms();
 
-  if (attribute == ax::role) return success(std::string(ax::roleWindow));
-  if (attribute == ax::subrole) return success(std::string(subroleOf(*facts.value)));
+  if (attribute == ax::role) return axSuccess(std::string(ax::roleWindow));
+  if (attribute == ax::subrole) return axSuccess(std::string(subroleOf(*facts.value)));
   if (attribute == ax::title) {
-    if (!facts.value->title) return failure(platform::kAXErrorNoValue);
-    return success(*facts.value->title);
+    if (!facts.value->title) return axFailure(platform::kAXErrorNoValue);
+    return axSuccess(*facts.value->title);
   }
-  if (attribute == ax::minimized) return success(facts.value->hasState(atoms.netWmStateHidden));
-  if (attribute == ax::fullScreen) return success(facts.value->hasState(atoms.netWmStateFullscreen));
+  if (attribute == ax::minimized) return axSuccess(facts.value->hasState(atoms.netWmStateHidden));
+  if (attribute == ax::fullScreen) return axSuccess(facts.value->hasState(atoms.netWmStateFullscreen));
   if (attribute == ax::parent) {
     const auto owner = element.pid != 0 ? std::optional(element.pid) : ownerOf(window, deadline);
-    if (!owner) return failure(platform::kAXErrorNoValue);
-    return success(applicationElement(*owner));
+    if (!owner) return axFailure(platform::kAXErrorNoValue);
+    return axSuccess(applicationElement(*owner));
   }
   const Rect primary = primaryMonitor(deadline);
   Rect frame = rootToAccessibility(facts.value->outer(), primary);
@@ -209,12 +209,12 @@ AXResult X11Accessibility::readWindow(const AXElement& element, std::string_view
     if (frame == written.before) {
       awaitFrameChange(window, written.before, primary, std::min(deadline, written.shows));
       const auto after = x11::readWindow(connection_, window, deadline);
-      if (!after.value) return failure(errorOf(after.fault));
+      if (!after.value) return axFailure(errorOf(after.fault));
       frame = rootToAccessibility(after.value->outer(), primary);
     }
   }
-  if (attribute == ax::position) return success(frame.origin());
-  return success(frame.size());
+  if (attribute == ax::position) return axSuccess(frame.origin());
+  return axSuccess(frame.size());
 }
 
 AXError X11Accessibility::setAttributeValue(const AXElement& element, std::string_view attribute,

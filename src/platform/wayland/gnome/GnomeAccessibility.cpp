@@ -21,6 +21,8 @@ using platform::AXElement;
 using platform::AXError;
 using platform::AXResult;
 using platform::AXValue;
+using platform::axFailure;
+using platform::axSuccess;
 namespace ax = platform::ax;
 
 namespace {
@@ -29,8 +31,6 @@ namespace {
 constexpr double kDefaultTimeoutSeconds = 1.2;
 constexpr int kShellCallMs = 3000;
 
-AXResult failure(AXError error) { return {error, std::nullopt}; }
-AXResult success(AXValue value) { return {platform::kAXErrorSuccess, std::move(value)}; }
 
 bool processExists(std::int32_t pid) { return ::kill(pid, 0) == 0 || errno == EPERM; }
 
@@ -165,70 +165,70 @@ std::optional<GnomeAccessibility::Desktop> GnomeAccessibility::readDesktop(doubl
 }
 
 AXResult GnomeAccessibility::copyAttributeValue(const AXElement& element, std::string_view attribute) {
-  if (element.kind == AXElement::Kind::uiElement) return failure(platform::kAXErrorInvalidUIElement);
+  if (element.kind == AXElement::Kind::uiElement) return axFailure(platform::kAXErrorInvalidUIElement);
   if (element.kind == AXElement::Kind::systemWide &&
       !isOneOf(attribute, {ax::focusedApplication, ax::focusedUIElement})) {
-    return failure(platform::kAXErrorAttributeUnsupported);
+    return axFailure(platform::kAXErrorAttributeUnsupported);
   }
   const auto desktop = readDesktop(timeoutFor(element));
-  if (!desktop) return failure(isProcessTrusted() ? platform::kAXErrorCannotComplete : platform::kAXErrorAPIDisabled);
+  if (!desktop) return axFailure(isProcessTrusted() ? platform::kAXErrorCannotComplete : platform::kAXErrorAPIDisabled);
 
   switch (element.kind) {
     case AXElement::Kind::systemWide: {
       const ShellWindow* focused = desktop->find(desktop->focused);
-      if (!focused) return failure(platform::kAXErrorNoValue);
-      if (attribute == ax::focusedApplication) return success(applicationElement(focused->pid));
-      return success(windowElement(*focused));
+      if (!focused) return axFailure(platform::kAXErrorNoValue);
+      if (attribute == ax::focusedApplication) return axSuccess(applicationElement(focused->pid));
+      return axSuccess(windowElement(*focused));
     }
     case AXElement::Kind::application: return readApplication(element.pid, attribute, *desktop);
     case AXElement::Kind::window: {
       const ShellWindow* window = desktop->find(element.id);
       if (!window || (element.pid != 0 && window->pid != element.pid)) {
-        return failure(platform::kAXErrorInvalidUIElement);
+        return axFailure(platform::kAXErrorInvalidUIElement);
       }
       return readWindow(*window, attribute);
     }
     case AXElement::Kind::uiElement: break;
   }
-  return failure(platform::kAXErrorInvalidUIElement);
+  return axFailure(platform::kAXErrorInvalidUIElement);
 }
 
 AXResult GnomeAccessibility::readApplication(std::int32_t pid, std::string_view attribute,
                                              const Desktop& desktop) const {
   const bool windowsWanted = isOneOf(attribute, {ax::windows, ax::children});
   const bool focusWanted = isOneOf(attribute, {ax::focusedWindow, ax::mainWindow, ax::focusedUIElement});
-  if (!windowsWanted && !focusWanted && attribute != ax::role) return failure(platform::kAXErrorAttributeUnsupported);
+  if (!windowsWanted && !focusWanted && attribute != ax::role) return axFailure(platform::kAXErrorAttributeUnsupported);
   std::vector<const ShellWindow*> own;
   for (const ShellWindow& window : desktop.windows) {
     if (window.pid == pid) own.push_back(&window);
   }
-  if (pid <= 0 || (own.empty() && !processExists(pid))) return failure(platform::kAXErrorInvalidUIElement);
-  if (attribute == ax::role) return success(std::string(ax::roleApplication));
+  if (pid <= 0 || (own.empty() && !processExists(pid))) return axFailure(platform::kAXErrorInvalidUIElement);
+  if (attribute == ax::role) return axSuccess(std::string(ax::roleApplication));
   if (focusWanted) {
     // The focused window when it is this program's, else its front-most one that is not minimized.
     if (const ShellWindow* focused = desktop.find(desktop.focused); focused && focused->pid == pid) {
-      return success(windowElement(*focused));
+      return axSuccess(windowElement(*focused));
     }
     const auto shown = std::find_if(own.begin(), own.end(), [](const ShellWindow* w) { return !w->minimized; });
-    if (shown == own.end()) return failure(platform::kAXErrorNoValue);
-    return success(windowElement(**shown));
+    if (shown == own.end()) return axFailure(platform::kAXErrorNoValue);
+    return axSuccess(windowElement(**shown));
   }
   std::vector<AXElement> elements;
   for (const ShellWindow* window : own) elements.push_back(windowElement(*window));
-  return success(std::move(elements));
+  return axSuccess(std::move(elements));
 }
 
 AXResult GnomeAccessibility::readWindow(const ShellWindow& window, std::string_view attribute) const {
-  if (attribute == ax::role) return success(std::string(ax::roleWindow));
+  if (attribute == ax::role) return axSuccess(std::string(ax::roleWindow));
   // The extension lists normal windows and dialogs alike; GNOME attaches dialogs to their parents.
-  if (attribute == ax::subrole) return success(std::string(ax::subroleStandardWindow));
-  if (attribute == ax::title) return success(window.title);
-  if (attribute == ax::minimized) return success(window.minimized);
-  if (attribute == ax::fullScreen) return success(window.fullScreen);
-  if (attribute == ax::parent) return success(applicationElement(window.pid));
-  if (attribute == ax::position) return success(window.frame.origin());
-  if (attribute == ax::size) return success(window.frame.size());
-  return failure(platform::kAXErrorAttributeUnsupported);
+  if (attribute == ax::subrole) return axSuccess(std::string(ax::subroleStandardWindow));
+  if (attribute == ax::title) return axSuccess(window.title);
+  if (attribute == ax::minimized) return axSuccess(window.minimized);
+  if (attribute == ax::fullScreen) return axSuccess(window.fullScreen);
+  if (attribute == ax::parent) return axSuccess(applicationElement(window.pid));
+  if (attribute == ax::position) return axSuccess(window.frame.origin());
+  if (attribute == ax::size) return axSuccess(window.frame.size());
+  return axFailure(platform::kAXErrorAttributeUnsupported);
 }
 
 AXError GnomeAccessibility::setAttributeValue(const AXElement& element, std::string_view attribute,

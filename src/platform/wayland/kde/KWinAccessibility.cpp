@@ -15,6 +15,8 @@ using platform::AXElement;
 using platform::AXError;
 using platform::AXResult;
 using platform::AXValue;
+using platform::axFailure;
+using platform::axSuccess;
 namespace ax = platform::ax;
 
 namespace {
@@ -22,8 +24,6 @@ namespace {
 // A script run takes 5-20 ms; the bound matters only when KWin is stuck.
 constexpr double kDefaultTimeoutSeconds = 1.2;
 
-AXResult failure(AXError error) { return {error, std::nullopt}; }
-AXResult success(AXValue value) { return {platform::kAXErrorSuccess, std::move(value)}; }
 
 AXError errorOf(const ScriptResult& result) {
   switch (result.fault) {
@@ -81,79 +81,79 @@ AXError KWinAccessibility::findWindow(const AXElement& element, const KWinDeskto
 AXResult KWinAccessibility::copyAttributeValue(const AXElement& element, std::string_view attribute) {
   // A number this object never gave names no window KWin has.
   if (element.kind == AXElement::Kind::uiElement || (element.kind == AXElement::Kind::window && !kwin_.uuid(element.id))) {
-    return failure(platform::kAXErrorInvalidUIElement);
+    return axFailure(platform::kAXErrorInvalidUIElement);
   }
   if (element.kind == AXElement::Kind::systemWide &&
       !isOneOf(attribute, {ax::focusedApplication, ax::focusedUIElement})) {
-    return failure(platform::kAXErrorAttributeUnsupported);
+    return axFailure(platform::kAXErrorAttributeUnsupported);
   }
   const ScriptResult read = kwin_.desktop(deadlineFor(element));
   if (!read.report) {
     qWarning("vistrel kde: reading KWin's windows failed: %s", read.error.c_str());
-    return failure(errorOf(read));
+    return axFailure(errorOf(read));
   }
   const KWinDesktop& desktop = read.report->desktop;
   switch (element.kind) {
     case AXElement::Kind::systemWide: {
       const KWinWindow* active = desktop.active();
-      if (!active || !listed(*active)) return failure(platform::kAXErrorNoValue);
-      if (attribute == ax::focusedApplication) return success(applicationElement(active->pid));
-      return success(windowElement(*active));
+      if (!active || !listed(*active)) return axFailure(platform::kAXErrorNoValue);
+      if (attribute == ax::focusedApplication) return axSuccess(applicationElement(active->pid));
+      return axSuccess(windowElement(*active));
     }
     case AXElement::Kind::application: return readApplication(element.pid, attribute, desktop);
     case AXElement::Kind::window: {
       const KWinWindow* window = nullptr;
-      if (const AXError error = findWindow(element, desktop, window)) return failure(error);
+      if (const AXError error = findWindow(element, desktop, window)) return axFailure(error);
       return readWindow(*window, attribute, desktop);
     }
     case AXElement::Kind::uiElement: break;
   }
-  return failure(platform::kAXErrorInvalidUIElement);
+  return axFailure(platform::kAXErrorInvalidUIElement);
 }
 
 AXResult KWinAccessibility::readApplication(std::int32_t pid, std::string_view attribute,
                                             const KWinDesktop& desktop) {
   const bool windowsWanted = isOneOf(attribute, {ax::windows, ax::children});
   const bool focusWanted = isOneOf(attribute, {ax::focusedWindow, ax::mainWindow, ax::focusedUIElement});
-  if (!windowsWanted && !focusWanted && attribute != ax::role) return failure(platform::kAXErrorAttributeUnsupported);
+  if (!windowsWanted && !focusWanted && attribute != ax::role) return axFailure(platform::kAXErrorAttributeUnsupported);
 
   std::vector<const KWinWindow*> own;
   for (const KWinWindow& window : desktop.windows) {
     if (window.pid == pid && listed(window)) own.push_back(&window);
   }
-  if (pid <= 0 || (own.empty() && !processExists(pid))) return failure(platform::kAXErrorInvalidUIElement);
-  if (attribute == ax::role) return success(std::string(ax::roleApplication));
+  if (pid <= 0 || (own.empty() && !processExists(pid))) return axFailure(platform::kAXErrorInvalidUIElement);
+  if (attribute == ax::role) return axSuccess(std::string(ax::roleApplication));
 
   if (focusWanted) {
     // The active window when it is this program's, else its front-most one on screen.
     const auto shown = std::find_if(own.begin(), own.end(), [](const KWinWindow* w) {
       return w->active || (!w->minimized && w->onCurrentDesktop);
     });
-    if (shown == own.end()) return failure(platform::kAXErrorNoValue);
-    return success(windowElement(**shown));
+    if (shown == own.end()) return axFailure(platform::kAXErrorNoValue);
+    return axSuccess(windowElement(**shown));
   }
   std::vector<AXElement> elements;
   for (const KWinWindow* window : own) elements.push_back(windowElement(*window));
-  return success(std::move(elements));
+  return axSuccess(std::move(elements));
 }
 
 AXResult KWinAccessibility::readWindow(const KWinWindow& window, std::string_view attribute,
                                        const KWinDesktop& desktop) {
-  if (attribute == ax::role) return success(std::string(ax::roleWindow));
+  if (attribute == ax::role) return axSuccess(std::string(ax::roleWindow));
   if (attribute == ax::subrole) {
-    if (window.type == "normal") return success(std::string(ax::subroleStandardWindow));
-    if (window.type == "dialog") return success(std::string(ax::subroleDialog));
-    if (window.type == "utility") return success(std::string(ax::subroleFloatingWindow));
-    return success(std::string(ax::subroleUnknown));
+    if (window.type == "normal") return axSuccess(std::string(ax::subroleStandardWindow));
+    if (window.type == "dialog") return axSuccess(std::string(ax::subroleDialog));
+    if (window.type == "utility") return axSuccess(std::string(ax::subroleFloatingWindow));
+    return axSuccess(std::string(ax::subroleUnknown));
   }
-  if (attribute == ax::title) return success(window.caption);
-  if (attribute == ax::minimized) return success(window.minimized);
-  if (attribute == ax::fullScreen) return success(window.fullScreen);
-  if (attribute == ax::parent) return success(applicationElement(window.pid));
+  if (attribute == ax::title) return axSuccess(window.caption);
+  if (attribute == ax::minimized) return axSuccess(window.minimized);
+  if (attribute == ax::fullScreen) return axSuccess(window.fullScreen);
+  if (attribute == ax::parent) return axSuccess(applicationElement(window.pid));
   const Rect frame = layoutToAccessibility(window.frame, primaryOf(desktop));
-  if (attribute == ax::position) return success(frame.origin());
-  if (attribute == ax::size) return success(frame.size());
-  return failure(platform::kAXErrorAttributeUnsupported);
+  if (attribute == ax::position) return axSuccess(frame.origin());
+  if (attribute == ax::size) return axSuccess(frame.size());
+  return axFailure(platform::kAXErrorAttributeUnsupported);
 }
 
 AXError KWinAccessibility::setAttributeValue(const AXElement& element, std::string_view attribute,
