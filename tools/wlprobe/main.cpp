@@ -1,8 +1,12 @@
 // The Wayland tier's outside view of the program, as separate clients of the
 // compositor and the session bus:
-//   vistrel-wlprobe shot FILE            the first output by screencopy, as PNG
+//   vistrel-wlprobe shot FILE            the first output as PNG (screencopy; KWin: ScreenShot2)
 //   vistrel-wlprobe clip FILE            the clipboard's types on stdout, its image as PNG (data control)
-//   vistrel-wlprobe drag X1 Y1 X2 Y2     a left-button drag of a virtual pointer, in layout pixels
+//   vistrel-wlprobe drag X1 Y1 X2 Y2     a left-button drag, in layout pixels
+//   vistrel-wlprobe move X Y             the pointer to a point
+//   vistrel-wlprobe click X Y            a left click
+//   vistrel-wlprobe wheel X Y CLICKS     wheel clicks over a point (positive: down)
+//     (the pointer is a virtual pointer on wlroots, KWin's fake input on KDE Plasma)
 //   vistrel-wlprobe watcher              a StatusNotifierWatcher: "ready", then "registered <service>" lines
 // Exit status 0 on success, 1 with one line on stderr otherwise.
 
@@ -16,15 +20,14 @@
 #include <QObject>
 #include <QStringList>
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <variant>
 
 #include "platform/wayland/DataControlPasteboard.h"
 #include "platform/wayland/WaylandConnection.h"
 #include "platform/wayland/WaylandScreenCapture.h"
-#include "wlr-virtual-pointer-unstable-v1-client-protocol.h"
+#include "platform/wayland/kde/KWinScreenCapture.h"
+#include "TestPointer.h"
 
 using namespace vistrel;
 using namespace vistrel::wayland;
@@ -38,19 +41,28 @@ int fail(const std::string& message) {
 
 std::unique_ptr<WaylandConnection> connectOrNull() { return WaylandConnection::connect(deadlineAfter(2)); }
 
+// KWin offers no screencopy: there the picture comes from ScreenShot2, which
+// answers only a program an installed desktop file names for it.
 int shot(const QString& file) {
   auto connection = connectOrNull();
   if (!connection || connection->outputs().empty()) return fail("no compositor or no output");
   const Output& output = *connection->outputs().front();
-  WaylandScreenCapture capture(*connection, nullptr);
-  platform::CaptureConfiguration configuration;
-  configuration.width = output.mode.width;
-  configuration.height = output.mode.height;
-  configuration.showsCursor = false;
-  auto image = capture.captureDisplay(output.globalName, configuration);
+  platform::CaptureResult<QImage> image = platform::CaptureFault{"no capture"};
+  if (connection->screencopy()) {
+    WaylandScreenCapture capture(*connection, nullptr);
+    platform::CaptureConfiguration configuration;
+    configuration.width = output.mode.width;
+    configuration.height = output.mode.height;
+    configuration.showsCursor = false;
+    image = capture.captureDisplay(output.globalName, configuration);
+  } else {
+    const Rect area = output.layoutRect();
+    image = kde::screenShot2("CaptureArea", {int(area.x), int(area.y), uint(area.w), uint(area.h)},
+                             {{"include-cursor", false}, {"native-resolution", true}}, 5);
+  }
   auto* picture = std::get_if<QImage>(&image);
-  if (!picture) return fail("the screencopy failed");
-  return picture->save(file, "PNG") ? 0 : fail("cannot write " + file.toStdString());
+  if (!picture) return fail("the screen capture failed: " + std::get<platform::CaptureFault>(image).description);
+  return picture->convertToFormat(QImage::Format_RGB32).save(file, "PNG") ? 0 : fail("cannot write " + file.toStdString());
 }
 
 int clip(const QString& file) {
@@ -65,42 +77,24 @@ int clip(const QString& file) {
   return image->save(file, "PNG") ? 0 : fail("cannot write " + file.toStdString());
 }
 
-std::uint32_t milliseconds() {
-  return std::uint32_t(std::chrono::duration_cast<std::chrono::milliseconds>(
-                           std::chrono::steady_clock::now().time_since_epoch())
-                           .count());
-}
-
-int drag(double x1, double y1, double x2, double y2) {
+// The pointer to a point, then a left-button drag from there, a left click or wheel clicks.
+int point(const QString& what, const QStringList& args) {
   auto connection = connectOrNull();
-  if (!connection || !connection->virtualPointer() || connection->outputs().empty()) {
-    return fail("no compositor with virtual pointers");
+  if (!connection || connection->outputs().empty()) return fail("no compositor or no output");
+  auto pointer = wlprobe::TestPointer::make(*connection);
+  if (!pointer) return fail("the compositor offers this program neither virtual pointers nor fake input");
+  const double x = args[1].toDouble(), y = args[2].toDouble();
+  bool ok = pointer->moveTo(x, y);
+  if (what == "drag") {
+    const double x2 = args[3].toDouble(), y2 = args[4].toDouble();
+    ok = ok && pointer->button(BTN_LEFT, true);
+    constexpr int kSteps = 8;
+    for (int i = 1; i <= kSteps; ++i) ok = ok && pointer->moveTo(x + (x2 - x) * i / kSteps, y + (y2 - y) * i / kSteps);
+    ok = ok && pointer->button(BTN_LEFT, false);
   }
-  double right = 0, bottom = 0;
-  for (const Output* output : connection->outputs()) {
-    right = std::max(right, output->layoutRect().maxX());
-    bottom = std::max(bottom, output->layoutRect().maxY());
-  }
-  auto* pointer = zwlr_virtual_pointer_manager_v1_create_virtual_pointer(connection->virtualPointer(), connection->seat());
-  const auto extentX = std::uint32_t(right), extentY = std::uint32_t(bottom);
-  auto moveTo = [&](double x, double y) {
-    zwlr_virtual_pointer_v1_motion_absolute(pointer, milliseconds(), std::uint32_t(x), std::uint32_t(y), extentX, extentY);
-    zwlr_virtual_pointer_v1_frame(pointer);
-    connection->sync(deadlineAfter(2));
-  };
-  auto button = [&](bool pressed) {
-    zwlr_virtual_pointer_v1_button(pointer, milliseconds(), BTN_LEFT,
-                                   pressed ? WL_POINTER_BUTTON_STATE_PRESSED : WL_POINTER_BUTTON_STATE_RELEASED);
-    zwlr_virtual_pointer_v1_frame(pointer);
-    connection->sync(deadlineAfter(2));
-  };
-  moveTo(x1, y1);
-  button(true);
-  constexpr int kSteps = 8;
-  for (int i = 1; i <= kSteps; ++i) moveTo(x1 + (x2 - x1) * i / kSteps, y1 + (y2 - y1) * i / kSteps);
-  button(false);
-  zwlr_virtual_pointer_v1_destroy(pointer);
-  return connection->sync(deadlineAfter(2)) ? 0 : fail("the compositor did not take the events");
+  if (what == "click") ok = ok && pointer->button(BTN_LEFT, true) && pointer->button(BTN_LEFT, false);
+  if (what == "wheel") ok = ok && pointer->wheel(args[3].toInt());
+  return ok ? 0 : fail("the compositor did not take the events");
 }
 
 // The part of org.kde.StatusNotifierWatcher that Qt's tray icon uses.
@@ -163,10 +157,11 @@ int main(int argc, char** argv) {
   QGuiApplication application(argc, argv);
   if (command == "shot" && args.size() == 2) return shot(args[1]);
   if (command == "clip" && args.size() == 2) return clip(args[1]);
-  if (command == "drag" && args.size() == 5) {
-    return drag(args[1].toDouble(), args[2].toDouble(), args[3].toDouble(), args[4].toDouble());
+  if ((command == "drag" && args.size() == 5) || ((command == "click" || command == "move") && args.size() == 3) ||
+      (command == "wheel" && args.size() == 4)) {
+    return point(command, args);
   }
-  return fail("usage: vistrel-wlprobe shot FILE | clip FILE | drag X1 Y1 X2 Y2 | watcher");
+  return fail("usage: vistrel-wlprobe shot FILE | clip FILE | drag X1 Y1 X2 Y2 | move X Y | click X Y | wheel X Y CLICKS | watcher");
 }
 
 #include "main.moc"
