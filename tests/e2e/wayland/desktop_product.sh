@@ -112,9 +112,17 @@ fi
 echo "ok capture: $shot"
 [ "$DESKTOP" = kwin ] || { echo "$DESKTOP product: all passed"; exit 0; }
 
-# A page of text on the right half, snapped there like the first window.
+# A page of text on the right half, snapped there like the first window once KWin shows it.
+vistrel-wlprobe shot "$HARNESS_DIR/before.png" || fail "ScreenShot2 refused the probe"
 vistrel-testwindow --title "page" --lines 300 >/dev/null 2>&1 &
 PAGE_PID=$!
+page_shown() {
+  local status=0
+  vistrel-wlprobe shot "$HARNESS_DIR/now.png" || return 1
+  compare -metric AE "$HARNESS_DIR/before.png" "$HARNESS_DIR/now.png" null: >/dev/null 2>&1 || status=$?
+  [ "$status" -eq 1 ]
+}
+wait_for 10 "KWin to show the page" page_shown
 snapped_right() {
   local offset
   offset=$(log_offset)
