@@ -12,6 +12,7 @@ install(TARGETS vistrel-ocr LIBRARY DESTINATION lib/vistrel)
 # KWin takes screenshots (org.kde.KWin.ScreenShot2) only for a program whose installed desktop file
 # lists the interface and names the program by its absolute path: the package's entry does; a copy
 # unpacked from the archive, which cannot know its folder in advance, writes its own on KDE Plasma.
+# The same entry grants KWin's fake input (X-KDE-Wayland-Interfaces), the wheel of scrolling capture.
 file(READ ${PROJECT_SOURCE_DIR}/packaging/vistrel.desktop desktop_entry)
 if(VISTREL_CHANNEL STREQUAL "package")
   string(REPLACE "\nExec=vistrel\n" "\nExec=/usr/bin/vistrel\n" desktop_entry "${desktop_entry}")

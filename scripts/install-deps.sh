@@ -71,6 +71,8 @@ packages=(
   # the headless KDE Plasma tier: KWin on its virtual backend, kded5 (the tray's
   # StatusNotifierWatcher), kglobalaccel and KDE's portal (global shortcuts, a Qt 5 program: qtwayland5)
   kwin-wayland kded5 libkf5globalaccel-bin xdg-desktop-portal-kde qtwayland5
+  # KWin's fake input protocol (its XML): the synthetic wheel on KDE Plasma, the KDE tier's pointer
+  plasma-wayland-protocols
   # the Carbon key table's keysyms and their names (platform/linux/CarbonKeys)
   libxkbcommon-dev
   # GNOME: screen capture and recording through the desktop portals (Screenshot,

@@ -1,15 +1,18 @@
 // A plain top-level window for end-to-end tests, whose size rules and window
 // type come from the command line. It prints its X window id once shown:
 //   vistrel-testwindow --title T --geometry 640x480+100+100 --increment 6x13 --min 200x100 --type dialog
-// --color #rrggbb fills it with one colour (the title still shows in the middle).
+// --color #rrggbb fills it with one colour (the title still shows in the middle);
+// --lines N shows N numbered lines in a text view to scroll instead of the title.
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
 
+#include <cstdint>
 #include <cstdio>
 #include <optional>
 
@@ -44,7 +47,8 @@ int main(int argc, char** argv) {
   const QCommandLineOption maximum("max", "Maximum size, WxH.", "size");
   const QCommandLineOption type("type", "normal, dialog, utility or splash.", "type", "normal");
   const QCommandLineOption color("color", "Fill colour, #rrggbb.", "colour");
-  parser.addOptions({title, geometry, increment, base, minimum, maximum, type, color});
+  const QCommandLineOption lines("lines", "Numbered lines to scroll through.", "count");
+  parser.addOptions({title, geometry, increment, base, minimum, maximum, type, color, lines});
   parser.process(app);
 
   Qt::WindowFlags flags = Qt::Window;
@@ -56,9 +60,27 @@ int main(int argc, char** argv) {
 
   QWidget window(nullptr, flags);
   window.setWindowTitle(parser.value(title));
-  auto* label = new QLabel(parser.value(title), &window);
-  label->setAlignment(Qt::AlignCenter);
-  (new QVBoxLayout(&window))->addWidget(label);
+  auto* layout = new QVBoxLayout(&window);
+  if (parser.isSet(lines)) {
+    // Each line carries hex digits of its own, so that no two rows look alike to a stitcher.
+    QStringList text;
+    std::uint32_t seed = 7;
+    for (int i = 1; i <= parser.value(lines).toInt(); ++i) {
+      QString digits;
+      for (int j = 0; j < 24; ++j) {
+        seed = seed * 1664525u + 1013904223u;
+        digits += QString::number(seed >> 28, 16);
+      }
+      text << QStringLiteral("line %1 %2").arg(i, 4, 10, QLatin1Char('0')).arg(digits);
+    }
+    auto* view = new QPlainTextEdit(text.join('\n'), &window);
+    view->setReadOnly(true);
+    layout->addWidget(view);
+  } else {
+    auto* label = new QLabel(parser.value(title), &window);
+    label->setAlignment(Qt::AlignCenter);
+    layout->addWidget(label);
+  }
   if (parser.isSet(color)) {
     const QColor fill = QColor::fromString(parser.value(color));
     if (!fill.isValid()) return fail("bad colour " + parser.value(color));

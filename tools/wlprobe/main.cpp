@@ -1,10 +1,13 @@
 // The Wayland tier's outside view of the program, as separate clients of the
 // compositor and the session bus:
-//   vistrel-wlprobe shot FILE            the first output by screencopy, as PNG; on GNOME, which has none, a frame
-//                                        of Mutter's screen cast of the primary monitor
+//   vistrel-wlprobe shot FILE            the first output as PNG (screencopy; KWin: ScreenShot2; GNOME: a frame
+//                                        of Mutter's screen cast of the primary monitor)
 //   vistrel-wlprobe clip FILE            the clipboard's types on stdout, its image as PNG (data control)
-//   vistrel-wlprobe drag X1 Y1 X2 Y2     a left-button drag of a virtual pointer, in layout pixels; on GNOME,
-//                                        which has none, through Mutter's remote-desktop input on the primary monitor
+//   vistrel-wlprobe drag X1 Y1 X2 Y2     a left-button drag, in layout pixels
+//   vistrel-wlprobe move X Y             the pointer to a point
+//   vistrel-wlprobe click X Y            a left click
+//   vistrel-wlprobe wheel X Y CLICKS     wheel clicks over a point (positive: down)
+//     (the pointer is a virtual pointer on wlroots, KWin's fake input on KDE Plasma, Mutter's remote desktop on GNOME)
 //   vistrel-wlprobe pointer X Y          GNOME: a remote-desktop pointer moved to X Y and kept on the seat until the
 //                                        process ends; "ready" once it is there
 //   vistrel-wlprobe watcher              a StatusNotifierWatcher: "ready", then "registered <service>" lines
@@ -18,7 +21,6 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
-#include <QDBusVariant>
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QImage>
@@ -26,8 +28,6 @@
 #include <QStringList>
 #include <QThread>
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <mutex>
 #include <variant>
@@ -37,7 +37,9 @@
 #include "platform/wayland/WaylandConnection.h"
 #include "platform/wayland/WaylandScreenCapture.h"
 #include "platform/wayland/WaylandScreens.h"
-#include "wlr-virtual-pointer-unstable-v1-client-protocol.h"
+#include "platform/wayland/kde/KWinScreenCapture.h"
+#include "MutterPointer.h"
+#include "TestPointer.h"
 
 using namespace vistrel;
 using namespace vistrel::wayland;
@@ -132,6 +134,8 @@ int mutterShot(WaylandConnection& connection, const QString& file) {
   return frame.save(file, "PNG") ? 0 : fail("cannot write " + file.toStdString());
 }
 
+// KWin offers no screencopy: there the picture comes from ScreenShot2, which
+// answers only a program an installed desktop file names for it.
 int shot(const QString& file) {
   auto connection = connectOrNull();
   if (connection && !connection->screencopy() &&
@@ -140,15 +144,22 @@ int shot(const QString& file) {
   }
   if (!connection || connection->outputs().empty()) return fail("no compositor or no output");
   const Output& output = *connection->outputs().front();
-  WaylandScreenCapture capture(*connection, nullptr);
-  platform::CaptureConfiguration configuration;
-  configuration.width = output.mode.width;
-  configuration.height = output.mode.height;
-  configuration.showsCursor = false;
-  auto image = capture.captureDisplay(output.globalName, configuration);
+  platform::CaptureResult<QImage> image = platform::CaptureFault{"no capture"};
+  if (connection->screencopy()) {
+    WaylandScreenCapture capture(*connection, nullptr);
+    platform::CaptureConfiguration configuration;
+    configuration.width = output.mode.width;
+    configuration.height = output.mode.height;
+    configuration.showsCursor = false;
+    image = capture.captureDisplay(output.globalName, configuration);
+  } else {
+    const Rect area = output.layoutRect();
+    image = kde::screenShot2("CaptureArea", {int(area.x), int(area.y), uint(area.w), uint(area.h)},
+                             {{"include-cursor", false}, {"native-resolution", true}}, 5);
+  }
   auto* picture = std::get_if<QImage>(&image);
-  if (!picture) return fail("the screencopy failed");
-  return picture->save(file, "PNG") ? 0 : fail("cannot write " + file.toStdString());
+  if (!picture) return fail("the screen capture failed: " + std::get<platform::CaptureFault>(image).description);
+  return picture->convertToFormat(QImage::Format_RGB32).save(file, "PNG") ? 0 : fail("cannot write " + file.toStdString());
 }
 
 int clip(const QString& file) {
@@ -163,112 +174,34 @@ int clip(const QString& file) {
   return image->save(file, "PNG") ? 0 : fail("cannot write " + file.toStdString());
 }
 
-std::uint32_t milliseconds() {
-  return std::uint32_t(std::chrono::duration_cast<std::chrono::milliseconds>(
-                           std::chrono::steady_clock::now().time_since_epoch())
-                           .count());
-}
-
-constexpr int kDragSteps = 8;
-
-// A pointer of Mutter's remote-desktop input. The session takes absolute positions on a screen cast of a
-// monitor linked to it; both end with this client's connection. A headless GNOME has no other pointer: the seat
-// offers one to clients only while a session runs, and a client that binds it late misses what came before.
-class MutterPointer {
- public:
-  MutterPointer() : bus_(QDBusConnection::sessionBus()) {
-    session_ = call(kInput, "/org/gnome/Mutter/RemoteDesktop", kInput, "CreateSession", {})
-                   .value<QDBusObjectPath>().path();
-    const QString id = call(kInput, session_, "org.freedesktop.DBus.Properties", "Get",
-                            {kInput + ".Session", "SessionId"}).value<QDBusVariant>().variant().toString();
-    const QString cast = call(kCast, "/org/gnome/Mutter/ScreenCast", kCast, "CreateSession",
-                              {QVariantMap{{"remote-desktop-session-id", id}}}).value<QDBusObjectPath>().path();
-    stream_ = call(kCast, cast, kCast + ".Session", "RecordMonitor", {QString(), QVariantMap()})
-                  .value<QDBusObjectPath>().path();
-    call(kInput, session_, kInput + ".Session", "Start", {});
+// The pointer to a point, then a left-button drag from there, a left click or wheel clicks.
+int point(const QString& what, const QStringList& args) {
+  auto connection = connectOrNull();
+  if (!connection || connection->outputs().empty()) return fail("no compositor or no output");
+  auto pointer = wlprobe::TestPointer::make(*connection);
+  if (!pointer) return fail("the compositor offers this program neither virtual pointers nor fake input");
+  const double x = args[1].toDouble(), y = args[2].toDouble();
+  bool ok = pointer->moveTo(x, y);
+  if (what == "drag") {
+    const double x2 = args[3].toDouble(), y2 = args[4].toDouble();
+    ok = ok && pointer->button(BTN_LEFT, true);
+    constexpr int kSteps = 8;
+    for (int i = 1; i <= kSteps; ++i) ok = ok && pointer->moveTo(x + (x2 - x) * i / kSteps, y + (y2 - y) * i / kSteps);
+    ok = ok && pointer->button(BTN_LEFT, false);
   }
-  ~MutterPointer() {
-    failure_.clear();
-    if (!session_.isEmpty()) call(kInput, session_, kInput + ".Session", "Stop", {});
-  }
-  static bool offered() {
-    return QDBusConnection::sessionBus().interface()->isServiceRegistered(kInput).value();
-  }
-  // The first failure, empty while all went well.
-  const QString& failure() const { return failure_; }
-  void moveTo(double x, double y) { call(kInput, session_, kInput + ".Session", "NotifyPointerMotionAbsolute", {stream_, x, y}); }
-  void button(bool down) { call(kInput, session_, kInput + ".Session", "NotifyPointerButton", {int(BTN_LEFT), down}); }
-
- private:
-  inline static const QString kInput = QStringLiteral("org.gnome.Mutter.RemoteDesktop");
-  inline static const QString kCast = QStringLiteral("org.gnome.Mutter.ScreenCast");
-
-  QVariant call(const QString& service, const QString& path, const QString& interface, const QString& method,
-                const QVariantList& arguments) {
-    if (!failure_.isEmpty()) return {};
-    QDBusMessage message = QDBusMessage::createMethodCall(service, path, interface, method);
-    message.setArguments(arguments);
-    const QDBusMessage reply = bus_.call(message, QDBus::Block, 5000);
-    if (reply.type() != QDBusMessage::ReplyMessage) failure_ = method + ": " + reply.errorMessage();
-    return reply.arguments().value(0);
-  }
-
-  QDBusConnection bus_;
-  QString session_, stream_, failure_;
-};
-
-int mutterFailure(const QString& failure) { return fail("Mutter's remote desktop: " + failure.toStdString()); }
-
-int mutterDrag(double x1, double y1, double x2, double y2) {
-  MutterPointer pointer;
-  pointer.moveTo(x1, y1);
-  pointer.button(true);
-  for (int i = 1; i <= kDragSteps; ++i) pointer.moveTo(x1 + (x2 - x1) * i / kDragSteps, y1 + (y2 - y1) * i / kDragSteps);
-  pointer.button(false);
-  return pointer.failure().isEmpty() ? 0 : mutterFailure(pointer.failure());
+  if (what == "click") ok = ok && pointer->button(BTN_LEFT, true) && pointer->button(BTN_LEFT, false);
+  if (what == "wheel") ok = ok && pointer->wheel(args[3].toInt());
+  return ok ? 0 : fail("the compositor did not take the events");
 }
 
 // Keeps a pointer at (x, y) on the seat, as a mouse would be, until the process is ended: "ready" once it is there.
 int holdPointer(double x, double y) {
-  if (!MutterPointer::offered()) return fail("no Mutter remote desktop on the session bus");
-  MutterPointer pointer;
-  pointer.moveTo(x, y);
-  if (!pointer.failure().isEmpty()) return mutterFailure(pointer.failure());
+  if (!wlprobe::MutterPointer::offered()) return fail("no Mutter remote desktop on the session bus");
+  wlprobe::MutterPointer pointer;
+  if (!pointer.moveTo(x, y)) return fail("Mutter's remote desktop: " + pointer.failure().toStdString());
   std::printf("ready\n");
   std::fflush(stdout);
   return QCoreApplication::exec();
-}
-
-int drag(double x1, double y1, double x2, double y2) {
-  auto connection = connectOrNull();
-  if (connection && !connection->virtualPointer() && MutterPointer::offered()) return mutterDrag(x1, y1, x2, y2);
-  if (!connection || !connection->virtualPointer() || connection->outputs().empty()) {
-    return fail("no compositor with virtual pointers");
-  }
-  double right = 0, bottom = 0;
-  for (const Output* output : connection->outputs()) {
-    right = std::max(right, output->layoutRect().maxX());
-    bottom = std::max(bottom, output->layoutRect().maxY());
-  }
-  auto* pointer = zwlr_virtual_pointer_manager_v1_create_virtual_pointer(connection->virtualPointer(), connection->seat());
-  const auto extentX = std::uint32_t(right), extentY = std::uint32_t(bottom);
-  auto moveTo = [&](double x, double y) {
-    zwlr_virtual_pointer_v1_motion_absolute(pointer, milliseconds(), std::uint32_t(x), std::uint32_t(y), extentX, extentY);
-    zwlr_virtual_pointer_v1_frame(pointer);
-    connection->sync(deadlineAfter(2));
-  };
-  auto button = [&](bool pressed) {
-    zwlr_virtual_pointer_v1_button(pointer, milliseconds(), BTN_LEFT,
-                                   pressed ? WL_POINTER_BUTTON_STATE_PRESSED : WL_POINTER_BUTTON_STATE_RELEASED);
-    zwlr_virtual_pointer_v1_frame(pointer);
-    connection->sync(deadlineAfter(2));
-  };
-  moveTo(x1, y1);
-  button(true);
-  for (int i = 1; i <= kDragSteps; ++i) moveTo(x1 + (x2 - x1) * i / kDragSteps, y1 + (y2 - y1) * i / kDragSteps);
-  button(false);
-  zwlr_virtual_pointer_v1_destroy(pointer);
-  return connection->sync(deadlineAfter(2)) ? 0 : fail("the compositor did not take the events");
 }
 
 // The part of org.kde.StatusNotifierWatcher that Qt's tray icon uses.
@@ -331,11 +264,13 @@ int main(int argc, char** argv) {
   QGuiApplication application(argc, argv);
   if (command == "shot" && args.size() == 2) return shot(args[1]);
   if (command == "clip" && args.size() == 2) return clip(args[1]);
-  if (command == "drag" && args.size() == 5) {
-    return drag(args[1].toDouble(), args[2].toDouble(), args[3].toDouble(), args[4].toDouble());
+  if ((command == "drag" && args.size() == 5) || ((command == "click" || command == "move") && args.size() == 3) ||
+      (command == "wheel" && args.size() == 4)) {
+    return point(command, args);
   }
   if (command == "pointer" && args.size() == 3) return holdPointer(args[1].toDouble(), args[2].toDouble());
-  return fail("usage: vistrel-wlprobe shot FILE | clip FILE | drag X1 Y1 X2 Y2 | pointer X Y | watcher");
+  return fail("usage: vistrel-wlprobe shot FILE | clip FILE | drag X1 Y1 X2 Y2 | move X Y | click X Y | wheel X Y CLICKS |"
+              " pointer X Y | watcher");
 }
 
 #include "main.moc"

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "fake-input-client-protocol.h"
 #include "wlr-data-control-unstable-v1-client-protocol.h"
 #include "wlr-screencopy-unstable-v1-client-protocol.h"
 #include "wlr-virtual-pointer-unstable-v1-client-protocol.h"
@@ -23,6 +24,8 @@ constexpr std::uint32_t kScreencopyVersion = 3;
 constexpr std::uint32_t kVirtualPointerVersion = 1;
 constexpr std::uint32_t kSeatVersion = 1;
 constexpr std::uint32_t kDataControlVersion = 1;
+// pointer_motion_absolute came with version 3.
+constexpr std::uint32_t kFakeInputVersion = 3;
 
 template <class T>
 T* bind(wl_registry* registry, std::uint32_t name, const wl_interface* interface, std::uint32_t offered,
@@ -113,6 +116,7 @@ WaylandConnection::~WaylandConnection() {
   notifier_.reset();
   if (virtualPointer_) zwlr_virtual_pointer_manager_v1_destroy(virtualPointer_);
   if (dataControl_) zwlr_data_control_manager_v1_destroy(dataControl_);
+  if (fakeInput_) org_kde_kwin_fake_input_destroy(fakeInput_);
   if (seat_) wl_seat_destroy(seat_);
   if (xdgOutputManager_) zxdg_output_manager_v1_destroy(xdgOutputManager_);
   if (shm_) wl_shm_destroy(shm_);
@@ -143,6 +147,9 @@ void WaylandConnection::onGlobal(void* data, wl_registry* registry, std::uint32_
   } else if (which == zwlr_data_control_manager_v1_interface.name && !self->dataControl_) {
     self->dataControl_ = bind<zwlr_data_control_manager_v1>(registry, name, &zwlr_data_control_manager_v1_interface,
                                                              version, kDataControlVersion);
+  } else if (which == org_kde_kwin_fake_input_interface.name && !self->fakeInput_ && version >= kFakeInputVersion) {
+    self->fakeInput_ =
+        bind<org_kde_kwin_fake_input>(registry, name, &org_kde_kwin_fake_input_interface, version, kFakeInputVersion);
   } else if (which == wl_seat_interface.name && !self->seat_) {
     self->seat_ = bind<wl_seat>(registry, name, &wl_seat_interface, version, kSeatVersion);
   }

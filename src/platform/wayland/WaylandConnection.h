@@ -27,6 +27,7 @@ struct zxdg_output_v1;
 struct zwlr_screencopy_manager_v1;
 struct zwlr_virtual_pointer_manager_v1;
 struct zwlr_data_control_manager_v1;
+struct org_kde_kwin_fake_input;
 struct wl_seat;
 
 namespace vistrel::wayland {
@@ -63,6 +64,9 @@ class WaylandConnection {
   std::uint32_t screencopyVersion() const { return screencopyVersion_; }
   zwlr_virtual_pointer_manager_v1* virtualPointer() const { return virtualPointer_; }
   zwlr_data_control_manager_v1* dataControl() const { return dataControl_; }
+  // KWin's fake input at version 3 or later (absolute motion); KWin offers it
+  // only to programs an installed desktop file names for it.
+  org_kde_kwin_fake_input* fakeInput() const { return fakeInput_; }
   // The first seat the compositor announced; none on a compositor without input.
   wl_seat* seat() const { return seat_; }
 
@@ -101,6 +105,7 @@ class WaylandConnection {
   std::uint32_t screencopyVersion_ = 0;
   zwlr_virtual_pointer_manager_v1* virtualPointer_ = nullptr;
   zwlr_data_control_manager_v1* dataControl_ = nullptr;
+  org_kde_kwin_fake_input* fakeInput_ = nullptr;
   wl_seat* seat_ = nullptr;
   std::vector<std::unique_ptr<Output>> outputs_;
   std::unique_ptr<QSocketNotifier> notifier_;

@@ -33,6 +33,7 @@
 #include "platform/wayland/gnome/ShellWindowControl.h"
 #include "platform/wayland/kde/KWinAccessibility.h"
 #include "platform/wayland/kde/KWinDesktopEntry.h"
+#include "platform/wayland/kde/KWinFakeInputSynth.h"
 #include "platform/wayland/kde/KWinScreenCapture.h"
 #include "platform/wayland/kde/KWinScreens.h"
 #include "platform/wayland/kde/KWinScripting.h"
@@ -54,6 +55,7 @@ struct CompositorRoads {
   std::unique_ptr<platform::Screens> screens;
   std::unique_ptr<platform::ScreenCapture> screenCapture;
   std::unique_ptr<platform::HotKeys> hotKeys;
+  std::unique_ptr<platform::InputSynth> inputSynth;
 };
 
 bool portalOffers(const char* interface) {
@@ -91,8 +93,18 @@ CompositorRoads roadsFor(CompositorKind compositor, WaylandConnection& connectio
       roads.screenCapture = std::make_unique<kde::KWinScreenCapture>(connection, *roads.kwin);
     else
       roads.screenCapture = std::make_unique<portal::PortalScreenCapture>(QDBusConnection::sessionBus(), *roads.screens);
+    // The wheel for scrolling capture: KWin's fake input, which KWin offers
+    // when the connection is made to a program whose desktop file names it.
+    auto wheel = std::make_unique<kde::KWinFakeInputSynth>(connection);
+    if (!wheel->available()) {
+      qInfo("vistrel kde: KWin offers this copy no fake input (a desktop file naming it with "
+            "X-KDE-Wayland-Interfaces=org_kde_kwin_fake_input takes effect at its next start); "
+            "scrolling capture cannot turn the wheel");
+    }
+    roads.inputSynth = std::move(wheel);
     return roads;
   }
+  roads.inputSynth = std::make_unique<VirtualPointerInputSynth>(connection);
   if (compositor == CompositorKind::gnome && busHasOwner("org.gnome.Shell")) {
     // No client moves windows or reads the screen on GNOME: our Shell
     // extension moves them, the Screenshot portal takes the pictures.
@@ -126,7 +138,6 @@ class WaylandPlatform : public desktop::DesktopPlatform {
         roads_(roadsFor(compositor_, *connection_, sway_.get(), bundle())),
         workspace_(sway_.get()),
         reviewApp_(sway_.get(), clock()),
-        inputSynth_(*connection_),
         pasteboard_(*connection_),
         floatingWindows_(sway_.get()) {
     // Other programs read what we put on the clipboard at any time.
@@ -145,7 +156,7 @@ class WaylandPlatform : public desktop::DesktopPlatform {
   platform::ReviewApp& reviewApp() override { return reviewApp_; }
   platform::ScreenCapture& screenCapture() override { return *roads_.screenCapture; }
   platform::EventMonitors& eventMonitors() override { return eventMonitors_; }
-  platform::InputSynth& inputSynth() override { return inputSynth_; }
+  platform::InputSynth& inputSynth() override { return *roads_.inputSynth; }
   platform::FloatingWindows& floatingWindows() override { return floatingWindows_; }
   platform::Pasteboard& pasteboard() override { return pasteboard_; }
   // Frames through screencopy where the compositor offers it (wlroots),
@@ -165,7 +176,6 @@ class WaylandPlatform : public desktop::DesktopPlatform {
   CompositorRoads roads_;
   WaylandWorkspace workspace_;
   WaylandReviewApp reviewApp_;
-  VirtualPointerInputSynth inputSynth_;
   WaylandPasteboard pasteboard_;
   WaylandEventMonitors eventMonitors_;
   WaylandFloatingWindows floatingWindows_;

@@ -123,11 +123,20 @@ TEST(KWinDesktopEntry, AuthorisesOnlyAnEntryNamingTheProgramByPathWithTheInterfa
   EXPECT_FALSE(desktopEntryAuthorises(program));
   write(home.filePath("linked"), true);
   EXPECT_TRUE(desktopEntryAuthorises(program));
+  // An entry without fake input does for screenshots; a copy that installs its own adds one that grants it.
+  const QString ours = home.filePath("data/applications/vistrel.desktop");
+  EXPECT_TRUE(authoriseScreenshots(program, false));
+  EXPECT_FALSE(QFile::exists(ours));
+  EXPECT_TRUE(authoriseScreenshots(program, true));
+  QFile written(ours);
+  ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(written.readAll().contains("\nX-KDE-Wayland-Interfaces=org_kde_kwin_fake_input\n"));
+  QFile::remove(ours);
 
   QFile::remove(home.filePath("data/applications/other.desktop"));
   EXPECT_FALSE(authoriseScreenshots(program, false));
   EXPECT_TRUE(authoriseScreenshots(program, true));
-  EXPECT_TRUE(QFile::exists(home.filePath("data/applications/vistrel.desktop")));
+  EXPECT_TRUE(QFile::exists(ours));
   EXPECT_TRUE(desktopEntryAuthorises(program));
 
   qputenv("XDG_DATA_HOME", savedData);

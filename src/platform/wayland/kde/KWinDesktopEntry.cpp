@@ -9,6 +9,8 @@
 #include <QTextStream>
 #include <qlogging.h>
 
+#include <optional>
+
 namespace vistrel::wayland::kde {
 
 namespace {
@@ -17,6 +19,7 @@ namespace {
 struct Entry {
   QString exec;
   QStringList restricted;
+  QStringList waylandInterfaces;
 };
 
 Entry readEntry(const QString& path) {
@@ -40,17 +43,21 @@ Entry readEntry(const QString& path) {
     if (key == QLatin1String("X-KDE-DBUS-Restricted-Interfaces")) {
       entry.restricted = value.split(QLatin1Char(';'), Qt::SkipEmptyParts);
     }
+    if (key == QLatin1String("X-KDE-Wayland-Interfaces")) {
+      entry.waylandInterfaces = value.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    }
   }
   return entry;
 }
 
 QString canonical(const QString& path) { return QFileInfo(path).canonicalFilePath(); }
 
-}  // namespace
-
-bool desktopEntryAuthorises(const QString& executable) {
+// An installed entry that authorises `executable` for ScreenShot2, one that
+// grants fake input too where there is one; none when no entry authorises it.
+std::optional<Entry> authorisingEntry(const QString& executable) {
   const QString wanted = canonical(executable);
-  if (wanted.isEmpty()) return false;
+  if (wanted.isEmpty()) return std::nullopt;
+  std::optional<Entry> found;
   const QStringList folders = QStandardPaths::standardLocations(QStandardPaths::ApplicationsLocation);
   for (const QString& folder : folders) {
     const QDir dir(folder);
@@ -59,13 +66,17 @@ bool desktopEntryAuthorises(const QString& executable) {
       if (!entry.restricted.contains(QLatin1String(kScreenShotInterface))) continue;
       const QStringList command = QProcess::splitCommand(entry.exec);
       // KWin compares the canonical path of Exec's program with the caller's.
-      if (!command.isEmpty() && QDir::isAbsolutePath(command.first()) && canonical(command.first()) == wanted) {
-        return true;
-      }
+      if (command.isEmpty() || !QDir::isAbsolutePath(command.first()) || canonical(command.first()) != wanted) continue;
+      if (entry.waylandInterfaces.contains(QLatin1String(kFakeInputInterface))) return entry;
+      if (!found) found = entry;
     }
   }
-  return false;
+  return found;
 }
+
+}  // namespace
+
+bool desktopEntryAuthorises(const QString& executable) { return authorisingEntry(executable).has_value(); }
 
 QString installDesktopEntry(const QString& executable) {
   const QString folder = QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation);
@@ -84,8 +95,9 @@ QString installDesktopEntry(const QString& executable) {
                            "Icon=vistrel\n"
                            "Terminal=false\n"
                            "Categories=Utility;Graphics;\n"
-                           "X-KDE-DBUS-Restricted-Interfaces=%2\n")
-                           .arg(exec, QLatin1String(kScreenShotInterface));
+                           "X-KDE-DBUS-Restricted-Interfaces=%2\n"
+                           "X-KDE-Wayland-Interfaces=%3\n")
+                           .arg(exec, QLatin1String(kScreenShotInterface), QLatin1String(kFakeInputInterface));
   file.write(text.toUtf8());
   if (!file.commit()) return {};
   // KWin finds desktop files through KDE's service cache, which sees a new
@@ -104,7 +116,9 @@ QString authorisationHelp(const QString& executable) {
 }
 
 bool authoriseScreenshots(const QString& executable, bool install) {
-  if (desktopEntryAuthorises(executable)) return true;
+  // An entry an older copy wrote grants no fake input: a copy that installs its own rewrites it.
+  const auto entry = authorisingEntry(executable);
+  if (entry && (!install || entry->waylandInterfaces.contains(QLatin1String(kFakeInputInterface)))) return true;
   if (install) {
     const QString path = installDesktopEntry(executable);
     if (!path.isEmpty()) {
