@@ -1,0 +1,104 @@
+#include "platform/linux/ocr/PunctuationShape.h"
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+namespace vistrel::desktop::ocr {
+
+namespace {
+
+// A point or a tail is at most this share of its line's height; the dots of
+// xterm's 6x13 are a quarter of it, DejaVu Sans Mono's a fifth.
+constexpr double kMarkOfLine = 0.35;
+// A point is about as wide as high...
+constexpr double kPointAspect = 1.5;
+// ...and its mirror image differs from it in at most this share of its ink.
+// Bitmap points (squares, crosses, diamonds) differ in none; a comma's tail
+// differs in 0.3-0.6, and antialiased points, cut by the threshold, in up to
+// 0.3, too near to tell: those are left as read.
+constexpr double kPointAsymmetry = 0.15;
+constexpr double kTailAsymmetry = 0.3;
+
+struct Component {
+  int label = 0;
+  QRect bounds;
+  int pixels = 0;
+};
+
+// 8-connected components of ink in `box`, labelled in `labels` (box-sized, row by row).
+std::vector<Component> componentsIn(const QImage& gray, int threshold, QRect box, std::vector<int>& labels) {
+  const int width = box.width(), height = box.height();
+  labels.assign(size_t(width) * size_t(height), 0);
+  auto ink = [&](int x, int y) { return gray.constScanLine(box.top() + y)[box.left() + x] < threshold; };
+  std::vector<Component> components;
+  std::vector<std::pair<int, int>> stack;
+  for (int y0 = 0; y0 < height; ++y0) {
+    for (int x0 = 0; x0 < width; ++x0) {
+      if (!ink(x0, y0) || labels[size_t(y0 * width + x0)]) continue;
+      Component component{int(components.size()) + 1, QRect(x0, y0, 1, 1), 0};
+      labels[size_t(y0 * width + x0)] = component.label;
+      stack.assign(1, {x0, y0});
+      while (!stack.empty()) {
+        auto [x, y] = stack.back();
+        stack.pop_back();
+        ++component.pixels;
+        component.bounds |= QRect(x, y, 1, 1);
+        for (int dy = -1; dy <= 1; ++dy) {
+          for (int dx = -1; dx <= 1; ++dx) {
+            const int nx = x + dx, ny = y + dy;
+            if (nx < 0 || ny < 0 || nx >= width || ny >= height || !ink(nx, ny) || labels[size_t(ny * width + nx)]) continue;
+            labels[size_t(ny * width + nx)] = component.label;
+            stack.emplace_back(nx, ny);
+          }
+        }
+      }
+      components.push_back(component);
+    }
+  }
+  return components;
+}
+
+// The share of the component's ink that its left-right mirror image lacks.
+double asymmetry(const Component& component, const std::vector<int>& labels, int width) {
+  const QRect& b = component.bounds;
+  int differing = 0;
+  for (int y = b.top(); y <= b.bottom(); ++y) {
+    for (int x = b.left(); x <= b.right(); ++x) {
+      const bool here = labels[size_t(y * width + x)] == component.label;
+      const bool mirrored = labels[size_t(y * width + b.left() + b.right() - x)] == component.label;
+      differing += here && !mirrored ? 1 : 0;
+    }
+  }
+  return double(differing) / double(component.pixels);
+}
+
+}  // namespace
+
+std::optional<std::string> punctuationByShape(const QImage& gray, int threshold, QRect box, int lineHeight,
+                                              std::string_view read) {
+  box &= gray.rect();
+  if (box.isEmpty() || lineHeight <= 0) return std::nullopt;
+  std::vector<int> labels;
+  const std::vector<Component> components = componentsIn(gray, threshold, box, labels);
+  const double markSize = kMarkOfLine * lineHeight;
+  auto small = [markSize](const Component& c) { return c.bounds.width() <= markSize && c.bounds.height() <= markSize; };
+  auto isPoint = [&](const Component& c) {
+    const int longer = std::max(c.bounds.width(), c.bounds.height()), shorter = std::min(c.bounds.width(), c.bounds.height());
+    return small(c) && longer <= kPointAspect * shorter && asymmetry(c, labels, box.width()) <= kPointAsymmetry;
+  };
+  auto isTail = [&](const Component& c) { return small(c) && asymmetry(c, labels, box.width()) >= kTailAsymmetry; };
+
+  std::string shape;
+  if (components.size() == 1 && read == "," && isPoint(components[0])) shape = ".";
+  if (components.size() == 2) {
+    const Component &upper = components[0], &lower = components[1];  // found top row first
+    const bool stacked = upper.bounds.bottom() < lower.bounds.top() && upper.bounds.left() <= lower.bounds.right() &&
+                         lower.bounds.left() <= upper.bounds.right();
+    if (stacked && isPoint(upper)) shape = isPoint(lower) ? ":" : isTail(lower) ? ";" : "";
+  }
+  if (shape.empty() || shape == read) return std::nullopt;
+  return shape;
+}
+
+}  // namespace vistrel::desktop::ocr

@@ -1,0 +1,49 @@
+#include <gtest/gtest.h>
+
+#include <QImage>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/linux/ocr/PunctuationShape.h"
+
+namespace vistrel::desktop::ocr {
+namespace {
+
+// A symbol drawn as xterm's 6x13 draws it, '#' ink on a white ground.
+QImage glyph(const std::vector<std::string>& rows) {
+  QImage image(int(rows[0].size()), int(rows.size()), QImage::Format_Grayscale8);
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) image.scanLine(y)[x] = rows[size_t(y)][size_t(x)] == '#' ? 0 : 255;
+  return image;
+}
+
+std::optional<std::string> shapeOf(const std::vector<std::string>& rows, const char* read) {
+  QImage image = glyph(rows);
+  return punctuationByShape(image, 128, image.rect(), 13, read);
+}
+
+// Points (mirror-symmetric) and tails decide between '.' ',' ':' ';' whatever
+// the network read; other shapes, and right readings, are left alone.
+TEST(PunctuationShape, DotsAreToldFromTails) {
+  const std::vector<std::string> point = {".#.", "###", ".#."};
+  const std::vector<std::string> comma = {".##", ".#.", "#.."};
+  const std::vector<std::string> colon = {".#.", "###", ".#.", "...", "...", ".#.", "###", ".#."};
+  const std::vector<std::string> semicolon = {".#.", "###", ".#.", "...", "...", ".##", ".#.", "#.."};
+  EXPECT_EQ(shapeOf(point, ","), ".");
+  EXPECT_EQ(shapeOf(colon, "3"), ":");
+  EXPECT_EQ(shapeOf(colon, ";"), ":");
+  EXPECT_EQ(shapeOf(semicolon, "s"), ";");
+  EXPECT_EQ(shapeOf(semicolon, ":"), ";");
+
+  EXPECT_EQ(shapeOf(point, "."), std::nullopt);
+  EXPECT_EQ(shapeOf(comma, ","), std::nullopt);
+  EXPECT_EQ(shapeOf(colon, ":"), std::nullopt);
+  // A point above a stem is an i; a round letter is no point, however symmetric.
+  EXPECT_EQ(shapeOf({".#.", "...", "##.", ".#.", ".#.", ".#.", ".#.", ".#.", "###"}, "i"), std::nullopt);
+  EXPECT_EQ(shapeOf({".###.", "#...#", "#...#", "#...#", "#...#", ".###."}, ","), std::nullopt);
+}
+
+}  // namespace
+}  // namespace vistrel::desktop::ocr
