@@ -25,7 +25,8 @@ std::optional<std::string> shapeOf(const std::vector<std::string>& rows, const c
 }
 
 // Points (mirror-symmetric) and tails decide between '.' ',' ':' ';' whatever
-// the network read; other shapes, and right readings, are left alone.
+// the network read, straight ticks between straight and typographic quotes;
+// other shapes, and right readings, are left alone.
 TEST(PunctuationShape, DotsAreToldFromTails) {
   const std::vector<std::string> point = {".#.", "###", ".#."};
   const std::vector<std::string> comma = {".##", ".#.", "#.."};
@@ -36,10 +37,14 @@ TEST(PunctuationShape, DotsAreToldFromTails) {
   EXPECT_EQ(shapeOf(colon, ";"), ":");
   EXPECT_EQ(shapeOf(semicolon, "s"), ";");
   EXPECT_EQ(shapeOf(semicolon, ":"), ";");
+  const std::vector<std::string> tick = {"#", "#", "#", "#"};
+  EXPECT_EQ(shapeOf(tick, "‘"), "'");
+  EXPECT_EQ(shapeOf({"#.#", "#.#", "#.#", "#.#"}, "”"), "\"");
 
   EXPECT_EQ(shapeOf(point, "."), std::nullopt);
   EXPECT_EQ(shapeOf(comma, ","), std::nullopt);
   EXPECT_EQ(shapeOf(colon, ":"), std::nullopt);
+  EXPECT_EQ(shapeOf({"..#", ".#.", "##.", "##."}, "‘"), std::nullopt);
   // A point above a stem is an i; a round letter is no point, however symmetric.
   EXPECT_EQ(shapeOf({".#.", "...", "##.", ".#.", ".#.", ".#.", ".#.", ".#.", "###"}, "i"), std::nullopt);
   EXPECT_EQ(shapeOf({".###.", "#...#", "#...#", "#...#", "#...#", ".###."}, ","), std::nullopt);

@@ -19,6 +19,9 @@ constexpr double kPointAspect = 1.5;
 // 0.3, too near to tell: those are left as read.
 constexpr double kPointAsymmetry = 0.15;
 constexpr double kTailAsymmetry = 0.3;
+// A straight quote's tick is taller than a point, at most this share of its
+// line, and as symmetric; a typographic quote is a tail.
+constexpr double kTickOfLine = 0.45;
 
 struct Component {
   int label = 0;
@@ -88,6 +91,10 @@ std::optional<std::string> punctuationByShape(const QImage& gray, int threshold,
     return small(c) && longer <= kPointAspect * shorter && asymmetry(c, labels, box.width()) <= kPointAsymmetry;
   };
   auto isTail = [&](const Component& c) { return small(c) && asymmetry(c, labels, box.width()) >= kTailAsymmetry; };
+  auto isTick = [&](const Component& c) {
+    return c.bounds.height() <= kTickOfLine * lineHeight && c.bounds.width() <= c.bounds.height() &&
+           asymmetry(c, labels, box.width()) <= kPointAsymmetry;
+  };
 
   std::string shape;
   if (components.size() == 1 && read == "," && isPoint(components[0])) shape = ".";
@@ -96,6 +103,12 @@ std::optional<std::string> punctuationByShape(const QImage& gray, int threshold,
     const bool stacked = upper.bounds.bottom() < lower.bounds.top() && upper.bounds.left() <= lower.bounds.right() &&
                          lower.bounds.left() <= upper.bounds.right();
     if (stacked && isPoint(upper)) shape = isPoint(lower) ? ":" : isTail(lower) ? ";" : "";
+  }
+  if (components.size() == 1 && (read == "‘" || read == "’") && isTick(components[0])) shape = "'";
+  if (components.size() == 2 && (read == "“" || read == "”")) {
+    const bool sideBySide = components[0].bounds.right() < components[1].bounds.left() ||
+                            components[1].bounds.right() < components[0].bounds.left();
+    if (sideBySide && isTick(components[0]) && isTick(components[1])) shape = "\"";
   }
   if (shape.empty() || shape == read) return std::nullopt;
   return shape;

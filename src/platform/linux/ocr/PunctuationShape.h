@@ -1,10 +1,12 @@
 #pragma once
-// A second look at the recogniser's dots. Bitmap terminal fonts draw a
-// period as a small cross or square reaching below the baseline, where the
-// network expects a comma's tail, and set a colon's dots so close to their
-// neighbours that it reads them as '3' or 's'. The ink settles it: a point
-// is mirror-symmetric, a comma's tail is not, and two small marks stacked
-// alone in one symbol are a colon or a semicolon, whatever was read.
+// A second look at the recogniser's dots and ticks. Bitmap terminal fonts
+// draw a period as a small cross or square reaching below the baseline,
+// where the network expects a comma's tail, and set a colon's dots so close
+// to their neighbours that it reads them as '3' or 's'; monospaced fonts'
+// straight quotes come back as typographic ones. The ink settles it: a point
+// or a straight tick is mirror-symmetric, a comma's or a typographic quote's
+// tail is not, and two small marks stacked alone in one symbol are a colon
+// or a semicolon, whatever was read.
 
 #include <QImage>
 #include <QRect>
@@ -17,7 +19,7 @@ namespace vistrel::desktop::ocr {
 
 // What the ink of one recognised symbol says it is, when that differs from
 // `read`: "." for a lone point read as ",", ":" or ";" for a point above a
-// point or a tail. `box` is the symbol's box in `gray` (8-bit, levels below
+// point or a tail, "'" and "\"" for straight ticks read as typographic quotes. `box` is the symbol's box in `gray` (8-bit, levels below
 // `threshold` are ink), `lineHeight` the height of its line's ink. Nothing
 // when the shapes are not that plain, as in most antialiased text.
 std::optional<std::string> punctuationByShape(const QImage& gray, int threshold, QRect box, int lineHeight,
