@@ -19,14 +19,17 @@ QImage glyph(const std::vector<std::string>& rows) {
   return image;
 }
 
-std::optional<std::string> shapeOf(const std::vector<std::string>& rows, const char* read) {
+// `clip` columns of the glyph left out of the symbol's box, as the recogniser's boxes may.
+std::optional<std::string> shapeOf(const std::vector<std::string>& rows, const char* read, bool bitmap = true,
+                                   int clip = 0) {
   QImage image = glyph(rows);
-  return punctuationByShape(image, 128, image.rect(), 13, read);
+  return punctuationByShape(image, 128, bitmap, image.rect().adjusted(clip, 0, 0, 0), 13, read);
 }
 
 // Points (mirror-symmetric) and tails decide between '.' ',' ':' ';' whatever
 // the network read, straight ticks between straight and typographic quotes;
-// other shapes, and right readings, are left alone.
+// other shapes, and right readings, are left alone. Tails count on bitmap
+// pages only.
 TEST(PunctuationShape, DotsAreToldFromTails) {
   const std::vector<std::string> point = {".#.", "###", ".#."};
   const std::vector<std::string> comma = {".##", ".#.", "#.."};
@@ -37,11 +40,15 @@ TEST(PunctuationShape, DotsAreToldFromTails) {
   EXPECT_EQ(shapeOf(colon, ";"), ":");
   EXPECT_EQ(shapeOf(semicolon, "s"), ";");
   EXPECT_EQ(shapeOf(semicolon, ":"), ";");
+  EXPECT_EQ(shapeOf(comma, "."), ",");
+  EXPECT_EQ(shapeOf(comma, ".", false), std::nullopt);
+  EXPECT_EQ(shapeOf(colon, "3", false), ":");
   const std::vector<std::string> tick = {"#", "#", "#", "#"};
   EXPECT_EQ(shapeOf(tick, "‘"), "'");
   EXPECT_EQ(shapeOf({"#.#", "#.#", "#.#", "#.#"}, "”"), "\"");
 
   EXPECT_EQ(shapeOf(point, "."), std::nullopt);
+  EXPECT_EQ(shapeOf(point, ".", true, 1), std::nullopt);
   EXPECT_EQ(shapeOf(comma, ","), std::nullopt);
   EXPECT_EQ(shapeOf(colon, ":"), std::nullopt);
   EXPECT_EQ(shapeOf({"..#", ".#.", "##.", "##."}, "‘"), std::nullopt);

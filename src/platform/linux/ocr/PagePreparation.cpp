@@ -158,6 +158,7 @@ PreparedPage preparePage(const QImage& image) {
   if (split.contrast < kMinContrast) return page;
   page.hasInk = true;
   page.threshold = split.threshold;
+  page.bitmap = drawnWithoutSmoothing(histogram, total);
   int lineHeight = typicalLineHeight(page.gray, split.threshold);
   if (lineHeight == 0 || lineHeight >= kTargetLineHeight) return page;
   // Bitmap glyphs (xterm's 6x13) are enlarged a whole 2x, smoothly, made
@@ -166,15 +167,14 @@ PreparedPage preparePage(const QImage& image) {
   // 1.7 % left sharp, 2.5-2.9 % through 3x or 4x and back, 4.5 % at 3x,
   // 4.9 % left gray and 10 % pixel-doubled (4 listings, 3,100 characters,
   // with the dots checked by shape). Antialiased fonts read worse made sharp.
-  bool bitmap = drawnWithoutSmoothing(histogram, total);
-  double scale = bitmap ? kMaxScale : std::min(kMaxScale, double(kTargetLineHeight) / lineHeight);
+  double scale = page.bitmap ? kMaxScale : std::min(kMaxScale, double(kTargetLineHeight) / lineHeight);
   if (scale * scale * double(total) > double(kMaxEnlargedPixels)) return page;
   page.scale = scale;
   QSize enlarged(int(std::lround(page.gray.width() * scale)), int(std::lround(page.gray.height() * scale)));
   // Smooth scaling may hand back a colour format.
   page.gray = page.gray.scaled(enlarged, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                   .convertToFormat(QImage::Format_Grayscale8);
-  if (bitmap) {
+  if (page.bitmap) {
     long pixels = long(page.gray.width()) * page.gray.height();
     page.threshold = otsuSplit(histogramOf(page.gray), pixels).threshold;
     binarise(page.gray, page.threshold);

@@ -1,6 +1,7 @@
 #include "platform/linux/ocr/PunctuationShape.h"
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 #include <vector>
 
@@ -14,30 +15,32 @@ constexpr double kMarkOfLine = 0.35;
 // A point is about as wide as high...
 constexpr double kPointAspect = 1.5;
 // ...and its mirror image differs from it in at most this share of its ink.
-// Bitmap points (squares, crosses, diamonds) differ in none; a comma's tail
-// differs in 0.3-0.6, and antialiased points, cut by the threshold, in up to
-// 0.3, too near to tell: those are left as read.
+// Bitmap points (squares, crosses, diamonds) differ in none, bitmap commas in
+// 0.25-0.6; antialiased points, cut by the threshold, in up to 0.4.
 constexpr double kPointAsymmetry = 0.15;
-constexpr double kTailAsymmetry = 0.3;
 // A straight quote's tick is taller than a point, at most this share of its
 // line, and as symmetric; a typographic quote is a tail.
 constexpr double kTickOfLine = 0.45;
 
 struct Component {
   int label = 0;
-  QRect bounds;
+  QRect bounds;  // in the area's coordinates
   int pixels = 0;
 };
 
-// 8-connected components of ink in `box`, labelled in `labels` (box-sized, row by row).
-std::vector<Component> componentsIn(const QImage& gray, int threshold, QRect box, std::vector<int>& labels) {
-  const int width = box.width(), height = box.height();
+// The 8-connected components of ink that reach into `box`, followed out to
+// the edges of `area` (the recogniser's boxes may clip a mark by a column),
+// labelled in `labels` (area-sized, row by row).
+std::vector<Component> componentsReaching(const QImage& gray, int threshold, QRect box, QRect area,
+                                          std::vector<int>& labels) {
+  const int width = area.width(), height = area.height();
   labels.assign(size_t(width) * size_t(height), 0);
-  auto ink = [&](int x, int y) { return gray.constScanLine(box.top() + y)[box.left() + x] < threshold; };
+  auto ink = [&](int x, int y) { return gray.constScanLine(area.top() + y)[area.left() + x] < threshold; };
+  const QRect seeds = box.translated(-area.topLeft());
   std::vector<Component> components;
   std::vector<std::pair<int, int>> stack;
-  for (int y0 = 0; y0 < height; ++y0) {
-    for (int x0 = 0; x0 < width; ++x0) {
+  for (int y0 = seeds.top(); y0 <= seeds.bottom(); ++y0) {
+    for (int x0 = seeds.left(); x0 <= seeds.right(); ++x0) {
       if (!ink(x0, y0) || labels[size_t(y0 * width + x0)]) continue;
       Component component{int(components.size()) + 1, QRect(x0, y0, 1, 1), 0};
       labels[size_t(y0 * width + x0)] = component.label;
@@ -59,6 +62,9 @@ std::vector<Component> componentsIn(const QImage& gray, int threshold, QRect box
       components.push_back(component);
     }
   }
+  // Top first: a component found in a lower row may reach higher.
+  std::sort(components.begin(), components.end(),
+            [](const Component& a, const Component& b) { return a.bounds.top() < b.bounds.top(); });
   return components;
 }
 
@@ -78,28 +84,33 @@ double asymmetry(const Component& component, const std::vector<int>& labels, int
 
 }  // namespace
 
-std::optional<std::string> punctuationByShape(const QImage& gray, int threshold, QRect box, int lineHeight,
-                                              std::string_view read) {
+std::optional<std::string> punctuationByShape(const QImage& gray, int threshold, bool bitmap, QRect box,
+                                              int lineHeight, std::string_view read) {
   box &= gray.rect();
   if (box.isEmpty() || lineHeight <= 0) return std::nullopt;
+  // Marks larger than this are no points, ticks or tails: no need to follow them further.
+  const int reach = int(std::ceil(kTickOfLine * lineHeight));
+  const QRect area = box.adjusted(-reach, -reach, reach, reach) & gray.rect();
   std::vector<int> labels;
-  const std::vector<Component> components = componentsIn(gray, threshold, box, labels);
+  const std::vector<Component> components = componentsReaching(gray, threshold, box, area, labels);
+  auto asymmetryOf = [&](const Component& c) { return asymmetry(c, labels, area.width()); };
   const double markSize = kMarkOfLine * lineHeight;
   auto small = [markSize](const Component& c) { return c.bounds.width() <= markSize && c.bounds.height() <= markSize; };
   auto isPoint = [&](const Component& c) {
     const int longer = std::max(c.bounds.width(), c.bounds.height()), shorter = std::min(c.bounds.width(), c.bounds.height());
-    return small(c) && longer <= kPointAspect * shorter && asymmetry(c, labels, box.width()) <= kPointAsymmetry;
+    return small(c) && longer <= kPointAspect * shorter && asymmetryOf(c) <= kPointAsymmetry;
   };
-  auto isTail = [&](const Component& c) { return small(c) && asymmetry(c, labels, box.width()) >= kTailAsymmetry; };
+  auto isTail = [&](const Component& c) { return bitmap && small(c) && asymmetryOf(c) > kPointAsymmetry; };
   auto isTick = [&](const Component& c) {
     return c.bounds.height() <= kTickOfLine * lineHeight && c.bounds.width() <= c.bounds.height() &&
-           asymmetry(c, labels, box.width()) <= kPointAsymmetry;
+           asymmetryOf(c) <= kPointAsymmetry;
   };
 
   std::string shape;
   if (components.size() == 1 && read == "," && isPoint(components[0])) shape = ".";
+  if (components.size() == 1 && read == "." && isTail(components[0])) shape = ",";
   if (components.size() == 2) {
-    const Component &upper = components[0], &lower = components[1];  // found top row first
+    const Component &upper = components[0], &lower = components[1];
     const bool stacked = upper.bounds.bottom() < lower.bounds.top() && upper.bounds.left() <= lower.bounds.right() &&
                          lower.bounds.left() <= upper.bounds.right();
     if (stacked && isPoint(upper)) shape = isPoint(lower) ? ":" : isTail(lower) ? ";" : "";

@@ -18,11 +18,14 @@
 namespace vistrel::desktop::ocr {
 
 // What the ink of one recognised symbol says it is, when that differs from
-// `read`: "." for a lone point read as ",", ":" or ";" for a point above a
-// point or a tail, "'" and "\"" for straight ticks read as typographic quotes. `box` is the symbol's box in `gray` (8-bit, levels below
+// `read`: "." and "," for a lone point or tail read as the other, ":" or ";"
+// for a point above a point or a tail, "'" and "\"" for straight ticks read
+// as typographic quotes. Tails are told only on `bitmap` pages, drawn
+// without smoothing, where every point is exactly symmetric: the threshold
+// cuts antialiased points into shapes as lopsided as some commas. `box` is the symbol's box in `gray` (8-bit, levels below
 // `threshold` are ink), `lineHeight` the height of its line's ink. Nothing
 // when the shapes are not that plain, as in most antialiased text.
-std::optional<std::string> punctuationByShape(const QImage& gray, int threshold, QRect box, int lineHeight,
-                                              std::string_view read);
+std::optional<std::string> punctuationByShape(const QImage& gray, int threshold, bool bitmap, QRect box,
+                                              int lineHeight, std::string_view read);
 
 }  // namespace vistrel::desktop::ocr

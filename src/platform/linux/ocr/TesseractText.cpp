@@ -76,7 +76,7 @@ bool readBand(tesseract::TessBaseAPI& api, const PreparedPage& page, LineBand ba
         std::unique_ptr<char, TextDeleter> utf8(symbol->GetUTF8Text(tesseract::RIL_SYMBOL));
         std::string read = utf8 ? utf8.get() : "";
         if (symbol->BoundingBox(tesseract::RIL_SYMBOL, &left, &top, &right, &bottom)) {
-          if (auto shape = punctuationByShape(framed, page.threshold, QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)),
+          if (auto shape = punctuationByShape(framed, page.threshold, page.bitmap, QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)),
                                               lineHeight, read))
             read = std::move(*shape);
         }
