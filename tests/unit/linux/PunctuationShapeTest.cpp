@@ -54,6 +54,7 @@ TEST(PunctuationShape, DotsAreToldFromTails) {
   EXPECT_EQ(shapeOf({"..#", ".#.", "##.", "##."}, "‘"), std::nullopt);
   // A point above a stem is an i; a round letter is no point, however symmetric.
   EXPECT_EQ(shapeOf({".#.", "...", "##.", ".#.", ".#.", ".#.", ".#.", ".#.", "###"}, "i"), std::nullopt);
+  EXPECT_EQ(shapeOf({"..#..", ".....", "#####", "#####", "#####", "#####"}, "i"), std::nullopt);
   EXPECT_EQ(shapeOf({".###.", "#...#", "#...#", "#...#", "#...#", ".###."}, ","), std::nullopt);
 }
 

@@ -9,18 +9,17 @@ namespace vistrel::desktop::ocr {
 
 namespace {
 
-// A point or a tail is at most this share of its line's height; the dots of
-// xterm's 6x13 are a quarter of it, DejaVu Sans Mono's a fifth.
-constexpr double kMarkOfLine = 0.35;
+// A point, a tail or a tick is at most this share of its line's height (the
+// height of its ink): xterm's 6x13 dots are a quarter of a line, DejaVu Sans
+// Mono's a fifth, but xterm's 6x10 and 8x13 draw theirs up to 0.4 of a line
+// without descenders.
+constexpr double kMarkOfLine = 0.45;
 // A point is about as wide as high...
 constexpr double kPointAspect = 1.5;
 // ...and its mirror image differs from it in at most this share of its ink.
 // Bitmap points (squares, crosses, diamonds) differ in none, bitmap commas in
 // 0.25-0.6; antialiased points, cut by the threshold, in up to 0.4.
 constexpr double kPointAsymmetry = 0.15;
-// A straight quote's tick is taller than a point, at most this share of its
-// line, and as symmetric; a typographic quote is a tail.
-constexpr double kTickOfLine = 0.45;
 
 struct Component {
   int label = 0;
@@ -88,8 +87,8 @@ std::optional<std::string> punctuationByShape(const QImage& gray, int threshold,
                                               int lineHeight, std::string_view read) {
   box &= gray.rect();
   if (box.isEmpty() || lineHeight <= 0) return std::nullopt;
-  // Marks larger than this are no points, ticks or tails: no need to follow them further.
-  const int reach = int(std::ceil(kTickOfLine * lineHeight));
+  // Marks larger than this are no points, tails or ticks: no need to follow them further.
+  const int reach = int(std::ceil(kMarkOfLine * lineHeight));
   const QRect area = box.adjusted(-reach, -reach, reach, reach) & gray.rect();
   std::vector<int> labels;
   const std::vector<Component> components = componentsReaching(gray, threshold, box, area, labels);
@@ -101,9 +100,9 @@ std::optional<std::string> punctuationByShape(const QImage& gray, int threshold,
     return small(c) && longer <= kPointAspect * shorter && asymmetryOf(c) <= kPointAsymmetry;
   };
   auto isTail = [&](const Component& c) { return bitmap && small(c) && asymmetryOf(c) > kPointAsymmetry; };
+  // A straight quote's tick is as symmetric as a point, and taller; a typographic quote's is a tail.
   auto isTick = [&](const Component& c) {
-    return c.bounds.height() <= kTickOfLine * lineHeight && c.bounds.width() <= c.bounds.height() &&
-           asymmetryOf(c) <= kPointAsymmetry;
+    return small(c) && c.bounds.width() <= c.bounds.height() && asymmetryOf(c) <= kPointAsymmetry;
   };
 
   std::string shape;
@@ -113,7 +112,9 @@ std::optional<std::string> punctuationByShape(const QImage& gray, int threshold,
     const Component &upper = components[0], &lower = components[1];
     const bool stacked = upper.bounds.bottom() < lower.bounds.top() && upper.bounds.left() <= lower.bounds.right() &&
                          lower.bounds.left() <= upper.bounds.right();
-    if (stacked && isPoint(upper)) shape = isPoint(lower) ? ":" : isTail(lower) ? ";" : "";
+    // A colon's or a semicolon's marks are of a size; an i's stem is not its dot's.
+    const bool alike = lower.bounds.width() <= 2 * upper.bounds.width() && lower.bounds.height() <= 2 * upper.bounds.height();
+    if (stacked && alike && isPoint(upper)) shape = isPoint(lower) ? ":" : isTail(lower) ? ";" : "";
   }
   if (components.size() == 1 && (read == "‘" || read == "’") && isTick(components[0])) shape = "'";
   if (components.size() == 2 && (read == "“" || read == "”")) {
