@@ -52,7 +52,8 @@ std::vector<Component> componentsReaching(const QImage& gray, int threshold, QRe
         for (int dy = -1; dy <= 1; ++dy) {
           for (int dx = -1; dx <= 1; ++dx) {
             const int nx = x + dx, ny = y + dy;
-            if (nx < 0 || ny < 0 || nx >= width || ny >= height || !ink(nx, ny) || labels[size_t(ny * width + nx)]) continue;
+            if (nx < 0 || ny < 0 || nx >= width || ny >= height) continue;
+            if (!ink(nx, ny) || labels[size_t(ny * width + nx)]) continue;
             labels[size_t(ny * width + nx)] = component.label;
             stack.emplace_back(nx, ny);
           }
@@ -96,7 +97,8 @@ std::optional<std::string> punctuationByShape(const QImage& gray, int threshold,
   const double markSize = kMarkOfLine * lineHeight;
   auto small = [markSize](const Component& c) { return c.bounds.width() <= markSize && c.bounds.height() <= markSize; };
   auto isPoint = [&](const Component& c) {
-    const int longer = std::max(c.bounds.width(), c.bounds.height()), shorter = std::min(c.bounds.width(), c.bounds.height());
+    const int longer = std::max(c.bounds.width(), c.bounds.height());
+    const int shorter = std::min(c.bounds.width(), c.bounds.height());
     return small(c) && longer <= kPointAspect * shorter && asymmetryOf(c) <= kPointAsymmetry;
   };
   auto isTail = [&](const Component& c) { return bitmap && small(c) && asymmetryOf(c) > kPointAsymmetry; };
@@ -113,7 +115,8 @@ std::optional<std::string> punctuationByShape(const QImage& gray, int threshold,
     const bool stacked = upper.bounds.bottom() < lower.bounds.top() && upper.bounds.left() <= lower.bounds.right() &&
                          lower.bounds.left() <= upper.bounds.right();
     // A colon's or a semicolon's marks are of a size; an i's stem is not its dot's.
-    const bool alike = lower.bounds.width() <= 2 * upper.bounds.width() && lower.bounds.height() <= 2 * upper.bounds.height();
+    const bool alike =
+        lower.bounds.width() <= 2 * upper.bounds.width() && lower.bounds.height() <= 2 * upper.bounds.height();
     if (stacked && alike && isPoint(upper)) shape = isPoint(lower) ? ":" : isTail(lower) ? ";" : "";
   }
   if (components.size() == 1 && (read == "‘" || read == "’") && isTick(components[0])) shape = "'";

@@ -76,13 +76,15 @@ bool readBand(tesseract::TessBaseAPI& api, const PreparedPage& page, LineBand ba
         std::unique_ptr<char, TextDeleter> utf8(symbol->GetUTF8Text(tesseract::RIL_SYMBOL));
         std::string read = utf8 ? utf8.get() : "";
         if (symbol->BoundingBox(tesseract::RIL_SYMBOL, &left, &top, &right, &bottom)) {
-          if (auto shape = punctuationByShape(framed, page.threshold, page.bitmap, QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)),
-                                              lineHeight, read))
+          // Tesseract's right and bottom are exclusive.
+          const QRect box(QPoint(left, top), QPoint(right - 1, bottom - 1));
+          if (auto shape = punctuationByShape(framed, page.threshold, page.bitmap, box, lineHeight, read))
             read = std::move(*shape);
         }
         line += read;
         if (symbol->IsAtFinalElement(tesseract::RIL_TEXTLINE, tesseract::RIL_SYMBOL)) {
-          if (std::string trimmedLine = trimmed(line.c_str()); !trimmedLine.empty()) lines.push_back(std::move(trimmedLine));
+          if (std::string trimmedLine = trimmed(line.c_str()); !trimmedLine.empty())
+            lines.push_back(std::move(trimmedLine));
         }
       } while (symbol->Next(tesseract::RIL_SYMBOL));
     }
