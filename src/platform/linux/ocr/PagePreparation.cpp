@@ -99,19 +99,24 @@ void binarise(QImage& gray, int threshold) {
 // staircases read worse (below).
 void softenEdges(QImage& gray) {
   const int width = gray.width(), height = gray.height();
-  std::vector<uchar> line(size_t(std::max(width, height)));
-  auto filter = [&line](int count, auto&& at) {
-    for (int i = 0; i < count; ++i) line[size_t(i)] = at(i);
-    for (int i = 0; i < count; ++i) {
-      const int before = line[size_t(std::max(0, i - 1))], after = line[size_t(std::min(count - 1, i + 1))];
-      at(i) = uchar((before + 2 * line[size_t(i)] + after + 2) / 4);
-    }
-  };
+  std::vector<uchar> above, here;
   for (int y = 0; y < height; ++y) {
     uchar* row = gray.scanLine(y);
-    filter(width, [row](int x) -> uchar& { return row[x]; });
+    here.assign(row, row + width);
+    for (int x = 0; x < width; ++x) {
+      const int left = here[size_t(std::max(0, x - 1))], right = here[size_t(std::min(width - 1, x + 1))];
+      row[x] = uchar((left + 2 * here[size_t(x)] + right + 2) / 4);
+    }
   }
-  for (int x = 0; x < width; ++x) filter(height, [&gray, x](int y) -> uchar& { return gray.scanLine(y)[x]; });
+  // Down, each row from the one above as it was before.
+  if (height > 0) above.assign(gray.constScanLine(0), gray.constScanLine(0) + width);
+  for (int y = 0; y < height; ++y) {
+    uchar* row = gray.scanLine(y);
+    const uchar* below = gray.constScanLine(std::min(height - 1, y + 1));
+    here.assign(row, row + width);
+    for (int x = 0; x < width; ++x) row[x] = uchar((above[size_t(x)] + 2 * here[size_t(x)] + below[x] + 2) / 4);
+    std::swap(above, here);
+  }
 }
 
 // The median height of the runs of rows that hold ink; 0 when there are none.
