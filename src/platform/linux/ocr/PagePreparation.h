@@ -14,6 +14,7 @@ struct PreparedPage {
   bool hasInk = false;  // false: a plain area, nothing to read
   int threshold = 0;    // levels of `gray` below it are ink
   int ground = 255;     // the level of `gray` around the text
+  bool bitmap = false;  // drawn without smoothing: kept sharp, its dots exactly symmetric
 };
 
 PreparedPage preparePage(const QImage& image);

@@ -16,6 +16,7 @@
 
 #include "platform/linux/ocr/LineBands.h"
 #include "platform/linux/ocr/PagePreparation.h"
+#include "platform/linux/ocr/PunctuationShape.h"
 
 namespace vistrel::desktop::ocr {
 
@@ -58,12 +59,34 @@ bool readBand(tesseract::TessBaseAPI& api, const PreparedPage& page, LineBand ba
   api.SetSourceResolution(int(std::lround(kScreenPixelsPerInch * page.scale)));
   const bool recognised = api.Recognize(nullptr) == 0;
   if (recognised) {
-    std::unique_ptr<tesseract::ResultIterator> line(api.GetIterator());
-    if (line && !line->Empty(tesseract::RIL_TEXTLINE)) {
+    // Put together symbol by symbol, words parted by one space as in the
+    // line's own text, so that the dots can be checked by their shapes.
+    std::unique_ptr<tesseract::ResultIterator> symbol(api.GetIterator());
+    if (symbol && !symbol->Empty(tesseract::RIL_SYMBOL)) {
+      std::string line;
+      int lineHeight = 0;
       do {
-        std::unique_ptr<char, TextDeleter> utf8(line->GetUTF8Text(tesseract::RIL_TEXTLINE));
-        if (std::string trimmedLine = trimmed(utf8.get()); !trimmedLine.empty()) lines.push_back(std::move(trimmedLine));
-      } while (line->Next(tesseract::RIL_TEXTLINE));
+        int left, top, right, bottom;
+        if (symbol->IsAtBeginningOf(tesseract::RIL_TEXTLINE)) {
+          line.clear();
+          lineHeight = symbol->BoundingBox(tesseract::RIL_TEXTLINE, &left, &top, &right, &bottom) ? bottom - top : 0;
+        } else if (symbol->IsAtBeginningOf(tesseract::RIL_WORD)) {
+          line += ' ';
+        }
+        std::unique_ptr<char, TextDeleter> utf8(symbol->GetUTF8Text(tesseract::RIL_SYMBOL));
+        std::string read = utf8 ? utf8.get() : "";
+        if (symbol->BoundingBox(tesseract::RIL_SYMBOL, &left, &top, &right, &bottom)) {
+          // Tesseract's right and bottom are exclusive.
+          const QRect box(QPoint(left, top), QPoint(right - 1, bottom - 1));
+          if (auto shape = punctuationByShape(framed, page.threshold, page.bitmap, box, lineHeight, read))
+            read = std::move(*shape);
+        }
+        line += read;
+        if (symbol->IsAtFinalElement(tesseract::RIL_TEXTLINE, tesseract::RIL_SYMBOL)) {
+          if (std::string trimmedLine = trimmed(line.c_str()); !trimmedLine.empty())
+            lines.push_back(std::move(trimmedLine));
+        }
+      } while (symbol->Next(tesseract::RIL_SYMBOL));
     }
   }
   api.Clear();
