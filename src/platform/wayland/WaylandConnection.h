@@ -49,6 +49,11 @@ struct Output {
   double pixelScale() const;
 };
 
+// How long the program waits for the compositor's first answers. KWin answers
+// a program it grants fake input only after reading its executable: over a
+// second for a large build with debugging information.
+inline constexpr double kConnectSeconds = 5.0;
+
 class WaylandConnection {
  public:
   // Connects to the session's compositor and reads its globals and outputs;

@@ -13,7 +13,6 @@ namespace vistrel::wayland {
 
 namespace {
 
-constexpr double kConnectSeconds = 2.0;
 // How long the compositor may take to describe a frame's buffer.
 constexpr double kDescribeSeconds = 1.0;
 

@@ -42,8 +42,6 @@ namespace vistrel::wayland {
 
 namespace {
 
-constexpr double kConnectSeconds = 2.0;
-
 // The facilities whose road differs by compositor, chosen once from its kind.
 // A kind without its own road here gets what the wlroots protocols give where
 // the compositor offers them, and an honest "cannot" where not.
