@@ -43,8 +43,7 @@ bool VirtualPointerInputSynth::scrollWheel(Point point, int clicks) {
   if (!pointer_) return false;
   const Deadline deadline = deadlineAfter(kSyncSeconds);
   if (!connection_.sync(deadline)) return false;
-  std::vector<Rect> areas;
-  for (const Output* output : connection_.outputs()) areas.push_back(output->layoutRect());
+  const std::vector<Rect> areas = connection_.outputAreas();
   const auto primary = primaryIndex(areas);
   if (!primary) return false;
   // Absolute motion spans the box around all outputs.

@@ -190,6 +190,12 @@ std::vector<const Output*> WaylandConnection::outputs() const {
   return described;
 }
 
+std::vector<Rect> WaylandConnection::outputAreas() const {
+  std::vector<Rect> areas;
+  for (const Output* output : outputs()) areas.push_back(output->layoutRect());
+  return areas;
+}
+
 const Output* WaylandConnection::output(std::uint32_t globalName) const {
   for (const Output* output : outputs()) {
     if (output->globalName == globalName) return output;

@@ -77,6 +77,8 @@ class WaylandConnection {
 
   // The outputs with complete descriptions, in the order the compositor announced them.
   std::vector<const Output*> outputs() const;
+  // Their areas in layout pixels, in the same order.
+  std::vector<Rect> outputAreas() const;
   const Output* output(std::uint32_t globalName) const;
 
   // Sends what is queued and waits until the compositor has handled it and

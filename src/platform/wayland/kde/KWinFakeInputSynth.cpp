@@ -33,8 +33,7 @@ bool KWinFakeInputSynth::scrollWheel(Point point, int clicks) {
   if (!input) return false;
   const Deadline deadline = deadlineAfter(kSyncSeconds);
   if (!connection_.sync(deadline)) return false;
-  std::vector<Rect> areas;
-  for (const Output* output : connection_.outputs()) areas.push_back(output->layoutRect());
+  const std::vector<Rect> areas = connection_.outputAreas();
   const auto primary = primaryIndex(areas);
   if (!primary) return false;
   const Point layout = accessibilityToLayout(point, areas[*primary]);

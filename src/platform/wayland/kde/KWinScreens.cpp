@@ -59,8 +59,7 @@ std::optional<platform::Screen> KWinScreens::mainScreen() const {
 Point KWinScreens::mouseLocation() const {
   connection_.sync(deadlineAfter(kReadSeconds));
   const KWinDesktop now = desktop();
-  std::vector<Rect> areas;
-  for (const Output* output : connection_.outputs()) areas.push_back(output->layoutRect());
+  const std::vector<Rect> areas = connection_.outputAreas();
   const auto primary = primaryIndex(areas);
   if (!primary) return {};
   if (!now.cursor) {
