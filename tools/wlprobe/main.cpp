@@ -40,6 +40,7 @@
 #include "platform/wayland/kde/KWinScreenCapture.h"
 #include "MutterPointer.h"
 #include "TestPointer.h"
+#include "support/WaitUntil.h"
 
 using namespace vistrel;
 using namespace vistrel::wayland;
@@ -53,17 +54,7 @@ int fail(const std::string& message) {
 
 std::unique_ptr<WaylandConnection> connectOrNull() { return WaylandConnection::connect(deadlineAfter(2)); }
 
-// Checks `done` every 20 ms, events running in between, until it holds or `seconds` pass.
-bool waitUntil(double seconds, const std::function<bool()>& done) {
-  QElapsedTimer clock;
-  clock.start();
-  while (!done()) {
-    if (clock.elapsed() > seconds * 1000) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    QThread::msleep(20);
-  }
-  return true;
-}
+using vistrel::testing::waitUntil;
 
 // Mutter's own screen cast of the primary monitor, which any client of the session bus may open.
 class MutterCast : public QObject, public portal::ScreenCastSource {

@@ -17,6 +17,7 @@
 
 #include "base/Rect.h"
 #include "platform/x11/Connection.h"  // and with it XCB
+#include "support/WaitUntil.h"
 
 namespace vistrel {
 // Rectangles in test failures, as (x,y wxh).
@@ -25,8 +26,7 @@ void PrintTo(const Rect& rect, std::ostream* out);
 
 namespace vistrel::e2e {
 
-// Checks `done` every 20 ms (and at once) until it holds or `seconds` pass.
-bool waitUntil(double seconds, const std::function<bool()>& done);
+using testing::waitUntil;
 
 // Runs a tool to its end (10 s at most) and returns what it printed; none when it failed.
 std::optional<std::string> runTool(const QString& program, const QStringList& arguments);

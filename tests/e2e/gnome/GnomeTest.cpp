@@ -32,21 +32,12 @@
 #include "platform/linux/portal/PortalScreenCapture.h"
 #include "platform/wayland/WaylandScreens.h"
 #include "platform/wayland/gnome/GnomeAccessibility.h"
+#include "support/WaitUntil.h"
 
 namespace vistrel::e2e {
 namespace {
 
-// Checks `done` every 20 ms, events running in between, until it holds or `seconds` pass.
-bool waitUntil(double seconds, const std::function<bool()>& done) {
-  QElapsedTimer clock;
-  clock.start();
-  while (!done()) {
-    if (clock.elapsed() > seconds * 1000) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    QThread::msleep(20);
-  }
-  return true;
-}
+using testing::waitUntil;
 
 // An alert no one answers: the test never expects one.
 struct NoAlerts : AlertPresenter {

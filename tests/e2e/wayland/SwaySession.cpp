@@ -37,16 +37,6 @@ QRect rectOf(const QJsonValue& value) {
 
 }  // namespace
 
-bool waitUntil(double seconds, const std::function<bool()>& done) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-  for (;;) {
-    if (done()) return true;
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    QCoreApplication::processEvents();
-    QThread::msleep(20);
-  }
-}
-
 std::optional<std::string> runTool(const QString& program, const QStringList& arguments) {
   QProcess process;
   process.start(program, arguments);

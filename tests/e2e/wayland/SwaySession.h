@@ -24,6 +24,7 @@
 
 #include "base/Rect.h"
 #include "platform/wayland/WaylandConnection.h"
+#include "support/WaitUntil.h"
 
 namespace vistrel {
 // Rectangles in test failures, as (x,y wxh).
@@ -35,8 +36,7 @@ namespace vistrel::e2e {
 // foot's background colour in these tests.
 inline constexpr QRgb kFootRed = 0xffff0000;
 
-// Checks `done` every 20 ms (and at once) until it holds or `seconds` pass.
-bool waitUntil(double seconds, const std::function<bool()>& done);
+using testing::waitUntil;
 
 // Runs a tool to its end (10 s at most) and returns what it printed; none when it failed.
 std::optional<std::string> runTool(const QString& program, const QStringList& arguments);

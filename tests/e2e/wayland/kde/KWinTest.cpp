@@ -27,6 +27,7 @@
 #include "platform/wayland/kde/KWinDesktopEntry.h"
 #include "platform/wayland/kde/KWinScreenCapture.h"
 #include "platform/wayland/kde/KWinScreens.h"
+#include "support/WaitUntil.h"
 
 namespace vistrel::e2e {
 namespace {
@@ -38,17 +39,7 @@ using namespace wayland::kde;
 
 constexpr QRgb kGreen = 0xff00ff00;
 
-// Runs the event loop until `done` holds or `seconds` pass.
-bool waitUntil(double seconds, const std::function<bool()>& done) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done()) {
-    if (timer.elapsed() > seconds * 1000) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    QThread::msleep(5);
-  }
-  return true;
-}
+using testing::waitUntil;
 
 // A native window filled green, without Qt's own title bar.
 class TestWindow {
