@@ -1,12 +1,11 @@
 #include "platform/wayland/SwayAccessibility.h"
 
 #include <qlogging.h>
-#include <signal.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 
+#include "platform/linux/ApplicationAttributes.h"
 #include "platform/wayland/LayoutSpace.h"
 
 namespace vistrel::wayland {
@@ -18,6 +17,7 @@ using platform::AXValue;
 using platform::axFailure;
 using platform::axSuccess;
 namespace ax = platform::ax;
+using desktop::isOneOf;
 
 namespace {
 
@@ -35,12 +35,6 @@ AXError errorOf(IpcFault fault) {
     case IpcFault::refused: return platform::kAXErrorFailure;
   }
   return platform::kAXErrorFailure;
-}
-
-bool processExists(std::int32_t pid) { return ::kill(pid, 0) == 0 || errno == EPERM; }
-
-bool isOneOf(std::string_view attribute, std::initializer_list<std::string_view> names) {
-  return std::find(names.begin(), names.end(), attribute) != names.end();
 }
 
 bool isPreparationAttribute(std::string_view attribute) {
@@ -113,29 +107,14 @@ AXResult SwayAccessibility::copyAttributeValue(const AXElement& element, std::st
 
 AXResult SwayAccessibility::readApplication(std::int32_t pid, std::string_view attribute,
                                             const Desktop& desktop) const {
-  const bool windowsWanted = isOneOf(attribute, {ax::windows, ax::children});
-  const bool focusWanted = isOneOf(attribute, {ax::focusedWindow, ax::mainWindow, ax::focusedUIElement});
-  if (!windowsWanted && !focusWanted && attribute != ax::role) return axFailure(platform::kAXErrorAttributeUnsupported);
-
   std::vector<const SwayView*> own;
   for (const SwayView& view : desktop.tree.views) {
     if (view.pid == pid) own.push_back(&view);
   }
-  if (pid <= 0 || (own.empty() && !processExists(pid))) return axFailure(platform::kAXErrorInvalidUIElement);
-  if (attribute == ax::role) return axSuccess(std::string(ax::roleApplication));
-
-  if (focusWanted) {
-    // The focused window when it is this program's, else its front-most one on screen.
-    if (const SwayView* focused = desktop.tree.focused(); focused && focused->pid == pid) {
-      return axSuccess(windowElement(*focused));
-    }
-    const auto shown = std::find_if(own.begin(), own.end(), [](const SwayView* v) { return !v->scratchpad; });
-    if (shown == own.end()) return axFailure(platform::kAXErrorNoValue);
-    return axSuccess(windowElement(**shown));
-  }
-  std::vector<AXElement> elements;
-  for (const SwayView* view : own) elements.push_back(windowElement(*view));
-  return axSuccess(std::move(elements));
+  // Else its front-most window on screen.
+  return desktop::readApplicationAttribute(
+      pid, attribute, own, desktop.tree.focused(), [](const SwayView& view) { return !view.scratchpad; },
+      [this](const SwayView& view) { return windowElement(view); });
 }
 
 AXResult SwayAccessibility::readWindow(const SwayView& view, std::string_view attribute,

@@ -1,14 +1,12 @@
 #include "platform/x11/X11Accessibility.h"
 
-#include <signal.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <string>
 #include <thread>
 
 #include "base/LayoutLog.h"
+#include "platform/linux/ApplicationAttributes.h"
 #include "platform/x11/DesktopSpaces.h"
 #include "platform/x11/FrameGeometry.h"
 #include "platform/x11/I3Ipc.h"
@@ -25,6 +23,8 @@ using platform::AXValue;
 using platform::axFailure;
 using platform::axSuccess;
 namespace ax = platform::ax;
+using desktop::isOneOf;
+using desktop::processExists;
 
 namespace {
 
@@ -54,7 +54,6 @@ Rect wholeWindow(const WindowFacts& facts) {
   return outerFrame(facts.client, facts.frame, Extents{});
 }
 
-
 AXError errorOf(Fault fault) {
   switch (fault) {
     case Fault::none: return platform::kAXErrorSuccess;
@@ -63,12 +62,6 @@ AXError errorOf(Fault fault) {
     case Fault::disconnected: return platform::kAXErrorCannotComplete;
   }
   return platform::kAXErrorFailure;
-}
-
-bool processExists(std::int32_t pid) { return ::kill(pid, 0) == 0 || errno == EPERM; }
-
-bool isOneOf(std::string_view attribute, std::initializer_list<std::string_view> names) {
-  return std::find(names.begin(), names.end(), attribute) != names.end();
 }
 
 // Window elements carry X ids, which have 29 bits.

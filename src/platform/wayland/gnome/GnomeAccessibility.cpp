@@ -9,11 +9,10 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
-#include <signal.h>
-
 #include <algorithm>
 #include <charconv>
-#include <cerrno>
+
+#include "platform/linux/ApplicationAttributes.h"
 
 namespace vistrel::gnome {
 
@@ -24,19 +23,13 @@ using platform::AXValue;
 using platform::axFailure;
 using platform::axSuccess;
 namespace ax = platform::ax;
+using desktop::isOneOf;
 
 namespace {
 
 // The Shell answers in a few milliseconds; the bound matters when it is busy.
 constexpr double kDefaultTimeoutSeconds = 1.2;
 constexpr int kShellCallMs = 3000;
-
-
-bool processExists(std::int32_t pid) { return ::kill(pid, 0) == 0 || errno == EPERM; }
-
-bool isOneOf(std::string_view attribute, std::initializer_list<std::string_view> names) {
-  return std::find(names.begin(), names.end(), attribute) != names.end();
-}
 
 AXElement windowElement(const ShellWindow& window) { return {AXElement::Kind::window, window.pid, window.id}; }
 
@@ -195,27 +188,14 @@ AXResult GnomeAccessibility::copyAttributeValue(const AXElement& element, std::s
 
 AXResult GnomeAccessibility::readApplication(std::int32_t pid, std::string_view attribute,
                                              const Desktop& desktop) const {
-  const bool windowsWanted = isOneOf(attribute, {ax::windows, ax::children});
-  const bool focusWanted = isOneOf(attribute, {ax::focusedWindow, ax::mainWindow, ax::focusedUIElement});
-  if (!windowsWanted && !focusWanted && attribute != ax::role) return axFailure(platform::kAXErrorAttributeUnsupported);
   std::vector<const ShellWindow*> own;
   for (const ShellWindow& window : desktop.windows) {
     if (window.pid == pid) own.push_back(&window);
   }
-  if (pid <= 0 || (own.empty() && !processExists(pid))) return axFailure(platform::kAXErrorInvalidUIElement);
-  if (attribute == ax::role) return axSuccess(std::string(ax::roleApplication));
-  if (focusWanted) {
-    // The focused window when it is this program's, else its front-most one that is not minimized.
-    if (const ShellWindow* focused = desktop.find(desktop.focused); focused && focused->pid == pid) {
-      return axSuccess(windowElement(*focused));
-    }
-    const auto shown = std::find_if(own.begin(), own.end(), [](const ShellWindow* w) { return !w->minimized; });
-    if (shown == own.end()) return axFailure(platform::kAXErrorNoValue);
-    return axSuccess(windowElement(**shown));
-  }
-  std::vector<AXElement> elements;
-  for (const ShellWindow* window : own) elements.push_back(windowElement(*window));
-  return axSuccess(std::move(elements));
+  // Else its front-most window that is not minimized.
+  return desktop::readApplicationAttribute(
+      pid, attribute, own, desktop.find(desktop.focused), [](const ShellWindow& window) { return !window.minimized; },
+      [](const ShellWindow& window) { return windowElement(window); });
 }
 
 AXResult GnomeAccessibility::readWindow(const ShellWindow& window, std::string_view attribute) const {

@@ -1,12 +1,11 @@
 #include "platform/wayland/kde/KWinAccessibility.h"
 
 #include <qlogging.h>
-#include <signal.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 
+#include "platform/linux/ApplicationAttributes.h"
 #include "platform/wayland/LayoutSpace.h"
 
 namespace vistrel::wayland::kde {
@@ -18,6 +17,7 @@ using platform::AXValue;
 using platform::axFailure;
 using platform::axSuccess;
 namespace ax = platform::ax;
+using desktop::isOneOf;
 
 namespace {
 
@@ -33,12 +33,6 @@ AXError errorOf(const ScriptResult& result) {
     case ScriptFault::refused: return platform::kAXErrorFailure;
   }
   return platform::kAXErrorFailure;
-}
-
-bool processExists(std::int32_t pid) { return ::kill(pid, 0) == 0 || errno == EPERM; }
-
-bool isOneOf(std::string_view attribute, std::initializer_list<std::string_view> names) {
-  return std::find(names.begin(), names.end(), attribute) != names.end();
 }
 
 bool listed(const KWinWindow& window) { return window.type != "other"; }
@@ -113,28 +107,15 @@ AXResult KWinAccessibility::copyAttributeValue(const AXElement& element, std::st
 
 AXResult KWinAccessibility::readApplication(std::int32_t pid, std::string_view attribute,
                                             const KWinDesktop& desktop) {
-  const bool windowsWanted = isOneOf(attribute, {ax::windows, ax::children});
-  const bool focusWanted = isOneOf(attribute, {ax::focusedWindow, ax::mainWindow, ax::focusedUIElement});
-  if (!windowsWanted && !focusWanted && attribute != ax::role) return axFailure(platform::kAXErrorAttributeUnsupported);
-
   std::vector<const KWinWindow*> own;
   for (const KWinWindow& window : desktop.windows) {
     if (window.pid == pid && listed(window)) own.push_back(&window);
   }
-  if (pid <= 0 || (own.empty() && !processExists(pid))) return axFailure(platform::kAXErrorInvalidUIElement);
-  if (attribute == ax::role) return axSuccess(std::string(ax::roleApplication));
-
-  if (focusWanted) {
-    // The active window when it is this program's, else its front-most one on screen.
-    const auto shown = std::find_if(own.begin(), own.end(), [](const KWinWindow* w) {
-      return w->active || (!w->minimized && w->onCurrentDesktop);
-    });
-    if (shown == own.end()) return axFailure(platform::kAXErrorNoValue);
-    return axSuccess(windowElement(**shown));
-  }
-  std::vector<AXElement> elements;
-  for (const KWinWindow* window : own) elements.push_back(windowElement(*window));
-  return axSuccess(std::move(elements));
+  // The scripts report the active window as a flag: the active one, else the front-most on screen.
+  return desktop::readApplicationAttribute<KWinWindow>(
+      pid, attribute, own, nullptr,
+      [](const KWinWindow& window) { return window.active || (!window.minimized && window.onCurrentDesktop); },
+      [this](const KWinWindow& window) { return windowElement(window); });
 }
 
 AXResult KWinAccessibility::readWindow(const KWinWindow& window, std::string_view attribute,
