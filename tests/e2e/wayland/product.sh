@@ -170,7 +170,7 @@ echo "ok record.screen: $size, $duration s"
 # output, in the band of the hint, which the comparison leaves out (screencopies here show the pointer).
 swaymsg create_output >/dev/null
 swaymsg output HEADLESS-2 pos $W 0 res 1280x720 >/dev/null
-laid_out() { swaymsg -t get_outputs | grep -q '"x": 1920'; }
+laid_out() { swaymsg -t get_outputs | grep -q "\"x\": $W,"; }
 wait_for 10 "the new output HEADLESS-2 at ($W, 0)" laid_out
 swaymsg '[title="^snap target$"] floating disable, move container to output HEADLESS-2' >/dev/null
 on_new_output() { [ "$(frame "snap target")" = "$W 0 1280 720" ]; }
