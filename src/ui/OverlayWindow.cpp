@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QWindow>
 
 #include <cmath>
 #include <variant>
@@ -83,10 +84,21 @@ void OverlayWindow::setVisible(bool visible) {
     // The window manager lists it: a name per screen tells the overlays apart.
     setWindowTitle(QString::fromStdString("Vistrel selection on " + screen_.name));
     create();
+    // The compositor may configure the window again at the size it has (sway,
+    // once it has moved it to its output) and then wait for a new frame before
+    // it shows the window there; Qt 6.4 sends none for such a configure, so
+    // sway shows the overlay only when its wait times out (200 ms later).
+    // Every exposure paints anew.
+    windowHandle()->installEventFilter(this);
     floating.placeOverlay(*windowHandle(), screen_);
     setWindowState(windowState() | Qt::WindowFullScreen);
   }
   QWidget::setVisible(visible);
+}
+
+bool OverlayWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == windowHandle() && event->type() == QEvent::Expose) update();
+  return QWidget::eventFilter(watched, event);
 }
 
 void OverlayWindow::present() {

@@ -71,6 +71,7 @@ class OverlayWindow : public QWidget {
   void paintBackdrop(QPainter& painter);
   // Takes up a new selection's screen picture.
   void reset(platform::Screen screen, Backdrop backdrop, ScreenSpace::GlobalSpace space);
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   platform::Screen screen_;

@@ -1,7 +1,7 @@
 // The Wayland tier's outside view of the program, as separate clients of the
 // compositor and the session bus:
-//   vistrel-wlprobe shot FILE            the first output as PNG (screencopy; KWin: ScreenShot2; GNOME: a frame
-//                                        of Mutter's screen cast of the primary monitor)
+//   vistrel-wlprobe shot FILE [OUTPUT]   the first output (or the one named) as PNG (screencopy; KWin: ScreenShot2;
+//                                        GNOME: a frame of Mutter's screen cast of the primary monitor)
 //   vistrel-wlprobe clip FILE            the clipboard's types on stdout, its image as PNG (data control)
 //   vistrel-wlprobe drag X1 Y1 X2 Y2     a left-button drag, in layout pixels
 //   vistrel-wlprobe move X Y             the pointer to a point
@@ -28,6 +28,7 @@
 #include <QStringList>
 #include <QThread>
 
+#include <algorithm>
 #include <cstdio>
 #include <mutex>
 #include <variant>
@@ -127,14 +128,21 @@ int mutterShot(WaylandConnection& connection, const QString& file) {
 
 // KWin offers no screencopy: there the picture comes from ScreenShot2, which
 // answers only a program an installed desktop file names for it.
-int shot(const QString& file) {
+int shot(const QString& file, const QString& name) {
   auto connection = connectOrNull();
+  if (!name.isEmpty() && (!connection || !connection->screencopy())) return fail("a named output needs screencopy");
   if (connection && !connection->screencopy() &&
       QDBusConnection::sessionBus().interface()->isServiceRegistered("org.gnome.Mutter.ScreenCast").value()) {
     return mutterShot(*connection, file);
   }
   if (!connection || connection->outputs().empty()) return fail("no compositor or no output");
-  const Output& output = *connection->outputs().front();
+  const auto outputs = connection->outputs();
+  const auto named = name.isEmpty() ? outputs.begin()
+                                    : std::find_if(outputs.begin(), outputs.end(), [&name](const Output* o) {
+                                        return o->name == name.toStdString();
+                                      });
+  if (named == outputs.end()) return fail("no output named " + name.toStdString());
+  const Output& output = **named;
   platform::CaptureResult<QImage> image = platform::CaptureFault{"no capture"};
   if (connection->screencopy()) {
     WaylandScreenCapture capture(*connection, nullptr);
@@ -253,14 +261,14 @@ int main(int argc, char** argv) {
   // The image codecs need a Gui application; the offscreen platform keeps it off the compositor.
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QGuiApplication application(argc, argv);
-  if (command == "shot" && args.size() == 2) return shot(args[1]);
+  if (command == "shot" && (args.size() == 2 || args.size() == 3)) return shot(args[1], args.value(2));
   if (command == "clip" && args.size() == 2) return clip(args[1]);
   if ((command == "drag" && args.size() == 5) || ((command == "click" || command == "move") && args.size() == 3) ||
       (command == "wheel" && args.size() == 4)) {
     return point(command, args);
   }
   if (command == "pointer" && args.size() == 3) return holdPointer(args[1].toDouble(), args[2].toDouble());
-  return fail("usage: vistrel-wlprobe shot FILE | clip FILE | drag X1 Y1 X2 Y2 | move X Y | click X Y | wheel X Y CLICKS |"
+  return fail("usage: vistrel-wlprobe shot FILE [OUTPUT] | clip FILE | drag X1 Y1 X2 Y2 | move X Y | click X Y | wheel X Y CLICKS |"
               " pointer X Y | watcher");
 }
 

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Verifies the program itself on a Wayland desktop with no X server at all (headless sway, Xwayland off, DISPLAY unset): it starts natively; its tray item registers with a StatusNotifierWatcher; snaps of a native window (foot) land to the pixel in sway's tree; a screen capture's file equals a screencopy taken by another client, and the clipboard (read by data control) holds the same PNG; an area drag through a virtual pointer gives exactly the dragged pixels; a 3 s recording plays at the screen's size.
+# Verifies the program itself on a Wayland desktop with no X server at all (headless sway, Xwayland off, DISPLAY unset): it starts natively; its tray item registers with a StatusNotifierWatcher; snaps of a native window (foot) land to the pixel in sway's tree; a screen capture's file equals a screencopy taken by another client, and the clipboard (read by data control) holds the same PNG; an area drag through a virtual pointer gives exactly the dragged pixels; a 3 s recording plays at the screen's size; on an output added at run time the area overlay is that output's picture dimmed and a drag there gives exactly its pixels.
 # Runs inside harness.sh with vistrel, vistrel-wlprobe and lib.sh staged.
 set -euo pipefail
 # shellcheck source=../lib.sh
@@ -49,6 +49,21 @@ walk(json.load(sys.stdin))
 sys.exit(0 if found else 1)' "$VISTREL_PID"
 }
 no_fullscreen() { ! ours_fullscreen; }
+# overlays_on <output>...: a window of vistrel covers each output full screen.
+overlays_on() {
+  swaymsg -t get_tree | python3 -c '
+import json, sys
+covered = set()
+def walk(n, output):
+    if n.get("type") == "output":
+        output = n
+    if n.get("pid") == int(sys.argv[1]) and n.get("fullscreen_mode") == 1 and n["rect"] == output["rect"]:
+        covered.add(output["name"])
+    for c in n.get("nodes", []) + n.get("floating_nodes", []):
+        walk(c, output)
+walk(json.load(sys.stdin), None)
+sys.exit(0 if set(sys.argv[2:]) <= covered else 1)' "$VISTREL_PID" "$@"
+}
 hand_over() {
   local said status=0
   said=$(timeout 10 "$VISTREL" --action "$1" 2>&1) || status=$?
@@ -57,9 +72,10 @@ hand_over() {
 logged() { log_since "$1" | grep -qE "$2"; }
 shots() { find "$SHOTS" -mindepth 1 -maxdepth 1 -name "$1" 2>/dev/null | sort; }
 one_shot() { [ "$(shots "$1" | grep -c .)" -eq 1 ]; }
+# differing_pixels <a> <b> [compare options]: how many pixels differ.
 differing_pixels() {
   local out status=0
-  out=$(compare -metric AE "$1" "$2" null: 2>&1) || status=$?
+  out=$(compare -metric AE "${@:3}" "$1" "$2" null: 2>&1) || status=$?
   [ "$status" -le 1 ] || fail "compare $1 $2: $out"
   echo "${out%% *}"
 }
@@ -147,5 +163,42 @@ duration=$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$MOVIE")
 python3 -c "import sys; sys.exit(0 if 2.5 <= float('$duration') <= 4.5 else 1)" \
   || fail "the recording lasts $duration s, want about 3"
 echo "ok record.screen: $size, $duration s"
+
+# An output added while the program runs: its area overlay shows at once, that output's own picture dimmed, and a
+# drag there takes exactly its pixels. sway 1.7 hands a full-screen window's buffer straight to an output the pointer
+# is not on, and a screencopy of that output then returns the last picture sway composed: the pointer stays on the new
+# output, in the band of the hint, which the comparison leaves out (screencopies here show the pointer).
+swaymsg create_output >/dev/null
+swaymsg output HEADLESS-2 pos $W 0 res 1280x720 >/dev/null
+laid_out() { swaymsg -t get_outputs | grep -q "\"x\": $W,"; }
+wait_for 10 "the new output HEADLESS-2 at ($W, 0)" laid_out
+swaymsg '[title="^snap target$"] floating disable, move container to output HEADLESS-2' >/dev/null
+on_new_output() { [ "$(frame "snap target")" = "$W 0 1280 720" ]; }
+wait_for 10 "foot's window on the new output" on_new_output
+vistrel-wlprobe move $((W + 640)) 20
+# foot redraws at its new size after sway has placed it: its picture is the one two screencopies agree on.
+settled() {
+  mv -f "$HARNESS_DIR/new-output.png" "$HARNESS_DIR/new-output.last.png" 2>/dev/null || true
+  vistrel-wlprobe shot "$HARNESS_DIR/new-output.png" HEADLESS-2
+  cmp -s "$HARNESS_DIR/new-output.png" "$HARNESS_DIR/new-output.last.png"
+}
+wait_for 10 "a settled picture of the new output" settled
+rm -f "$SHOTS"/*
+offset=$(log_offset)
+hand_over capture.area
+wait_for 10 "capture.area: overlays full screen on both outputs" overlays_on HEADLESS-1 HEADLESS-2
+vistrel-wlprobe shot "$HARNESS_DIR/new-output-overlay.png" HEADLESS-2
+below_hint=(-crop 1280x620+0+100 +repage)
+convert "$HARNESS_DIR/new-output-overlay.png" "${below_hint[@]}" "$HARNESS_DIR/overlay-below-hint.png"
+convert "$HARNESS_DIR/new-output.png" "${below_hint[@]}" -fill black -colorize 45% "$HARNESS_DIR/dimmed-below-hint.png"
+n=$(differing_pixels "$HARNESS_DIR/overlay-below-hint.png" "$HARNESS_DIR/dimmed-below-hint.png" -fuzz 1%)
+[ "$n" = 0 ] || fail "the overlay on the new output is not its picture dimmed: $n pixels differ"
+vistrel-wlprobe drag $((W + 20)) 10 $((W + 420)) 310
+wait_for 15 "capture.area on the new output: one PNG in $SHOTS" one_shot '*.png'
+log_since "$offset" | grep -qE "capture-done mode=area rect=\($((W + 20)),770 400x300\) out=400x300 " \
+  || fail "capture.area on the new output: the log says $(log_since "$offset" | grep capture-done)"
+convert "$HARNESS_DIR/new-output.png" -crop 400x300+20+10 +repage "$HARNESS_DIR/new-area-reference.png"
+same_pixels "the area on the new output against its screencopy's crop" "$(shots '*.png')" "$HARNESS_DIR/new-area-reference.png"
+echo "ok capture.area on an output added at run time: dimmed over its own picture; exactly the 400x300 dragged pixels"
 
 stop_vistrel
