@@ -25,16 +25,14 @@ set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=lib.sh
 source "$here/lib.sh"
+HARNESS_NAME=harness
+# shellcheck source=harness.lib.sh
+source "$here/harness.lib.sh"
 
 usage() {
   echo "usage: harness.sh [--tray] [--dbus] [--size WxH] [--openbox-rc FILE] [--wm openbox|xfwm4] [--panel]" \
     "-- command args..." >&2
   exit 2
-}
-
-die() {
-  echo "harness: $*" >&2
-  exit 1
 }
 
 tray=0 dbus=0 panel=0 wm=openbox size=1920x1080 openbox_rc=$here/openbox-rc.xml
@@ -66,57 +64,8 @@ for tool in "${needed[@]}"; do
   command -v "$tool" >/dev/null || die "'$tool' is not installed (run scripts/install-deps.sh)"
 done
 
-# A harness killed outright cannot remove its scratch folder; the next one
-# removes every folder whose harness is gone.
-for stale in /tmp/vistrel-harness.*; do
-  [ -f "$stale/harness.pid" ] || continue
-  kill -0 "$(cat "$stale/harness.pid")" 2>/dev/null || rm -rf "$stale"
-done
-workdir=$(mktemp -d /tmp/vistrel-harness.XXXXXX)
-echo $$ >"$workdir/harness.pid"
-helpers=()       # pid and name of every helper, in start order
-command_pid=
-
-# stop <pid> <name>: TERM, up to 5 s, then KILL, up to 2 s more.
-stop() {
-  local pid=$1 name=$2
-  kill -TERM "$pid" 2>/dev/null || return 0
-  poll_until 5 eval "! kill -0 $pid 2>/dev/null" && return 0
-  echo "harness: $name (pid $pid) ignored SIGTERM for 5 s; killing it" >&2
-  kill -KILL "$pid" 2>/dev/null || true
-  poll_until 2 eval "! kill -0 $pid 2>/dev/null" || echo "harness: $name (pid $pid) survived SIGKILL" >&2
-}
-
-# The same for the command's whole process group (what the command left running).
-stop_group() {
-  local pgid=$1
-  kill -TERM -- "-$pgid" 2>/dev/null || return 0
-  poll_until 5 eval "! kill -0 -- -$pgid 2>/dev/null" && return 0
-  echo "harness: the command's process group $pgid ignored SIGTERM for 5 s; killing it" >&2
-  kill -KILL -- "-$pgid" 2>/dev/null || true
-  poll_until 2 eval "! kill -0 -- -$pgid 2>/dev/null" || echo "harness: process group $pgid survived SIGKILL" >&2
-}
-
-cleanup() {
-  local status=$?
-  trap - EXIT INT TERM HUP
-  set +e
-  [ -z "$command_pid" ] || stop_group "$command_pid"
-  local i
-  for ((i = ${#helpers[@]} - 2; i >= 0; i -= 2)); do
-    stop "${helpers[i]}" "${helpers[i + 1]}"
-  done
-  # Outside the tests: E2E_KEEP_DIR keeps a failed run's folder (logs, pictures) for a look.
-  if [ "$status" -ne 0 ] && [ -n "${E2E_KEEP_DIR:-}" ]; then
-    mkdir -p "$E2E_KEEP_DIR" && cp -r "$workdir" "$E2E_KEEP_DIR/" && cp /tmp/vistrel-layout.log "$E2E_KEEP_DIR/" 2>/dev/null
-  fi
-  rm -rf "$workdir"
-  exit "$status"
-}
-trap cleanup EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
-trap 'exit 129' HUP
+harness_workdir vistrel-harness
+HELPER_LOGS=$workdir
 
 # start_helper <name> <command...>: starts a helper in the background, its
 # output in $workdir/<name>.log; it gets SIGTERM should the harness die first.
@@ -125,17 +74,6 @@ start_helper() {
   shift
   setpriv --pdeathsig TERM -- "$@" >"$workdir/$name.log" 2>&1 &
   helpers+=("$!" "$name")
-}
-
-# helper_failed <name> <what>: the message for a helper that did not come up.
-helper_failed() {
-  local name=$1 what=$2
-  die "timed out waiting for $what; $name said:
-$(tail -n 20 "$workdir/$name.log")"
-}
-
-helper_alive() {
-  kill -0 "${helpers[-2]}" 2>/dev/null
 }
 
 export HARNESS_DIR=$workdir

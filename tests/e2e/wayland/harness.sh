@@ -40,15 +40,13 @@ set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=../lib.sh
 source "$here/../lib.sh"
+HARNESS_NAME="wayland harness"
+# shellcheck source=../harness.lib.sh
+source "$here/../harness.lib.sh"
 
 usage() {
   echo "usage: harness.sh [--desktop sway|gnome|kwin] [--extension DIR]... [--config FILE] [--stage FILE]... -- command args..." >&2
   exit 2
-}
-
-die() {
-  echo "wayland harness: $*" >&2
-  exit 1
 }
 
 original_args=("$@")
@@ -99,52 +97,9 @@ fi
 user=65534
 as_user=(setpriv --reuid="$user" --regid="$user" --clear-groups)
 
-# A harness killed outright cannot remove its scratch folder; the next one
-# removes every folder whose harness is gone.
-for stale in /tmp/vistrel-wayland.*; do
-  [ -f "$stale/harness.pid" ] || continue
-  kill -0 "$(cat "$stale/harness.pid")" 2>/dev/null || rm -rf "$stale"
-done
-workdir=$(mktemp -d /tmp/vistrel-wayland.XXXXXX)
+harness_workdir vistrel-wayland
 chmod 755 "$workdir"
-echo $$ >"$workdir/harness.pid"
-helpers=()       # pid and name of every helper, in start order
-command_pid=
-
-stop() {
-  local pid=$1 name=$2
-  kill -TERM "$pid" 2>/dev/null || return 0
-  poll_until 5 eval "! kill -0 $pid 2>/dev/null" && return 0
-  echo "wayland harness: $name (pid $pid) ignored SIGTERM for 5 s; killing it" >&2
-  kill -KILL "$pid" 2>/dev/null || true
-  poll_until 2 eval "! kill -0 $pid 2>/dev/null" || echo "wayland harness: $name (pid $pid) survived SIGKILL" >&2
-}
-
-stop_group() {
-  local pgid=$1
-  kill -TERM -- "-$pgid" 2>/dev/null || return 0
-  poll_until 5 eval "! kill -0 -- -$pgid 2>/dev/null" && return 0
-  echo "wayland harness: the command's process group $pgid ignored SIGTERM for 5 s; killing it" >&2
-  kill -KILL -- "-$pgid" 2>/dev/null || true
-  poll_until 2 eval "! kill -0 -- -$pgid 2>/dev/null" || echo "wayland harness: process group $pgid survived SIGKILL" >&2
-}
-
-cleanup() {
-  local status=$?
-  trap - EXIT INT TERM HUP
-  set +e
-  [ -z "$command_pid" ] || stop_group "$command_pid"
-  local i
-  for ((i = ${#helpers[@]} - 2; i >= 0; i -= 2)); do
-    stop "${helpers[i]}" "${helpers[i + 1]}"
-  done
-  rm -rf "$workdir"
-  exit "$status"
-}
-trap cleanup EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
-trap 'exit 129' HUP
+HELPER_LOGS=$workdir/logs
 
 # The session's folders, owned by the user; staged programs and the
 # configuration stay root's and read-only.
@@ -174,16 +129,6 @@ start_helper() {
   shift
   "${as_user[@]}" -- setpriv --pdeathsig TERM -- env -i "${session_env[@]}" "$@" >"$workdir/logs/$name.log" 2>&1 &
   helpers+=("$!" "$name")
-}
-
-helper_failed() {
-  local name=$1 what=$2
-  die "timed out waiting for $what; $name said:
-$(tail -n 20 "$workdir/logs/$name.log")"
-}
-
-helper_alive() {
-  kill -0 "${helpers[-2]}" 2>/dev/null
 }
 
 start_sway() {
