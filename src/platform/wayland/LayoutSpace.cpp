@@ -25,6 +25,16 @@ Point accessibilityToLayout(Point accessibility, const Rect& primary) {
   return {accessibility.x + primary.minX(), accessibility.y + primary.minY()};
 }
 
+std::optional<Point> layoutPointOnOutputs(Point accessibility, const std::vector<Rect>& outputs) {
+  const auto primary = primaryIndex(outputs);
+  if (!primary) return std::nullopt;
+  const Point layout = accessibilityToLayout(accessibility, outputs[*primary]);
+  for (const Rect& output : outputs) {
+    if (output.contains(layout)) return layout;
+  }
+  return std::nullopt;
+}
+
 Rect layoutToAppKit(const Rect& layout, const Rect& primary) {
   return {layout.minX() - primary.minX(), primary.maxY() - layout.maxY(), layout.width(), layout.height()};
 }

@@ -22,5 +22,7 @@ std::optional<std::size_t> primaryIndex(const std::vector<Rect>& outputs);
 Rect layoutToAccessibility(const Rect& layout, const Rect& primary);
 Point accessibilityToLayout(Point accessibility, const Rect& primary);
 Rect layoutToAppKit(const Rect& layout, const Rect& primary);
+// The accessibility point in layout space when it lies on one of the outputs.
+std::optional<Point> layoutPointOnOutputs(Point accessibility, const std::vector<Rect>& outputs);
 
 }  // namespace vistrel::wayland

@@ -44,8 +44,8 @@ bool VirtualPointerInputSynth::scrollWheel(Point point, int clicks) {
   const Deadline deadline = deadlineAfter(kSyncSeconds);
   if (!connection_.sync(deadline)) return false;
   const std::vector<Rect> areas = connection_.outputAreas();
-  const auto primary = primaryIndex(areas);
-  if (!primary) return false;
+  const auto layout = layoutPointOnOutputs(point, areas);
+  if (!layout) return false;
   // Absolute motion spans the box around all outputs.
   Rect box = areas.front();
   for (const Rect& area : areas) {
@@ -55,10 +55,10 @@ bool VirtualPointerInputSynth::scrollWheel(Point point, int clicks) {
     box.w = right - box.x;
     box.h = bottom - box.y;
   }
-  const Point layout = accessibilityToLayout(point, areas[*primary]);
-  const auto x = std::lround(layout.x - box.minX()), y = std::lround(layout.y - box.minY());
   const auto width = std::lround(box.width()), height = std::lround(box.height());
-  if (x < 0 || y < 0 || x >= width || y >= height) return false;
+  // On an output, so inside the box; rounding may not carry it past the edge.
+  const auto x = std::min(std::lround(layout->x - box.minX()), width - 1);
+  const auto y = std::min(std::lround(layout->y - box.minY()), height - 1);
 
   zwlr_virtual_pointer_v1_motion_absolute(pointer_, milliseconds(), std::uint32_t(x), std::uint32_t(y),
                                           std::uint32_t(width), std::uint32_t(height));

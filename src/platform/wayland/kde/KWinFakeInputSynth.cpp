@@ -2,8 +2,6 @@
 
 #include <wayland-client.h>
 
-#include <vector>
-
 #include "fake-input-client-protocol.h"
 #include "platform/wayland/LayoutSpace.h"
 
@@ -33,15 +31,10 @@ bool KWinFakeInputSynth::scrollWheel(Point point, int clicks) {
   if (!input) return false;
   const Deadline deadline = deadlineAfter(kSyncSeconds);
   if (!connection_.sync(deadline)) return false;
-  const std::vector<Rect> areas = connection_.outputAreas();
-  const auto primary = primaryIndex(areas);
-  if (!primary) return false;
-  const Point layout = accessibilityToLayout(point, areas[*primary]);
-  bool onAnOutput = false;
-  for (const Rect& area : areas) onAnOutput = onAnOutput || area.contains(layout);
-  if (!onAnOutput) return false;
+  const auto layout = layoutPointOnOutputs(point, connection_.outputAreas());
+  if (!layout) return false;
 
-  org_kde_kwin_fake_input_pointer_motion_absolute(input, wl_fixed_from_double(layout.x), wl_fixed_from_double(layout.y));
+  org_kde_kwin_fake_input_pointer_motion_absolute(input, wl_fixed_from_double(layout->x), wl_fixed_from_double(layout->y));
   const int step = clicks > 0 ? 1 : -1;
   for (int i = 0; i != clicks; i += step) {
     org_kde_kwin_fake_input_axis(input, WL_POINTER_AXIS_VERTICAL_SCROLL, wl_fixed_from_double(step * kUnitsPerClick));
